@@ -1,0 +1,26 @@
+# Wraps the CMake build: `make` builds, `make demo` shows the tool at work,
+# `make test` runs the tests, `make bench` the benchmarks.
+BUILD := build
+
+.PHONY: all demo test clean
+
+all: $(BUILD)/build.ninja
+	cmake --build $(BUILD)
+
+$(BUILD)/build.ninja:
+	scripts/install-dependencies
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+demo: all
+	mkdir -p $(BUILD)/demo
+	$(BUILD)/make_demo_clip $(BUILD)/demo/street.avi
+	cd $(BUILD)/demo && ../aviavg street.avi
+	@echo
+	@echo "The clip: $(BUILD)/demo/street.avi (a ball crosses a street)"
+	@echo "The averaged bitmap, without the ball: $(BUILD)/demo/streetS.bmp"
+
+test: all
+	ctest --test-dir $(BUILD) --output-on-failure
+
+clean:
+	rm -rf $(BUILD)

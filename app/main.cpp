@@ -1,0 +1,63 @@
+// aviavg FILE...
+// For each video file, writes the per-pixel mean of all its frames, with each
+// pixel's largest value left out once, as a greyscale bitmap named from the
+// input ("clip.avi" gives "clipS.bmp"), and prints "usredniono" with that name.
+
+#include "average_video.h"
+#include "output_name.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+void report(const char* file, const std::string& reason)
+{
+    std::fprintf(stderr, "aviavg: %s: %s\n", file, reason.c_str());
+}
+
+bool averageFile(const char* input)
+{
+    const std::string output = outputName(input);
+    if (output == input) {
+        report(input, "the output name " + output + " is the input's own; not overwriting it");
+        return false;
+    }
+    try {
+        const GreyImage result = averageVideo(input);
+        // No line break: the messages of several files follow each other.
+        std::printf("usredniono %s", output.c_str());
+        if (::isatty(STDOUT_FILENO))
+            std::fflush(stdout);
+        if (int error = result.saveBmp(output.c_str())) {
+            report(input, "cannot write " + output + ": " + std::strerror(error));
+            return false;
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        report(input, "out of memory");
+    } catch (const std::runtime_error& failure) {
+        report(input, failure.what());
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    bool succeeded = true;
+    for (int i = 1; i < argc; ++i)
+        succeeded &= averageFile(argv[i]);
+    if (std::fflush(stdout) != 0) {
+        report("standard output", std::strerror(errno));
+        return 1;
+    }
+    return succeeded ? 0 : 1;
+}

@@ -1,0 +1,57 @@
+#include "dib_converter.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t pixelAlignment = 64;
+
+}  // namespace
+
+DibConverter::DibConverter(int width, int height)
+    : width_(width),
+      height_(height),
+      stride_((3 * width + 3) & ~3),
+      storage_(sizeof(BITMAPINFOHEADER) + std::size_t(stride_) * std::size_t(height) + pixelAlignment)
+{
+    // Place the header so that the rows behind it start on an aligned address,
+    // which lets swscale use its fastest code paths.
+    auto address = reinterpret_cast<std::uintptr_t>(storage_.data()) + sizeof(BITMAPINFOHEADER);
+    bitmap_ = storage_.data() + (pixelAlignment - address % pixelAlignment) % pixelAlignment;
+
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = DWORD(stride_) * DWORD(height);
+    std::memcpy(bitmap_, &header, sizeof header);
+}
+
+const BITMAPINFOHEADER* DibConverter::convert(const AVFrame& picture)
+{
+    // The decoder may deliver another size than the stream header states;
+    // the bitmap always has the header's size.
+    scaler_.reset(sws_getCachedContext(scaler_.release(), picture.width, picture.height,
+                                       AVPixelFormat(picture.format), width_, height_, AV_PIX_FMT_BGR24,
+                                       SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!scaler_)
+        return nullptr;
+
+    // Decoded pictures are top-down; writing the last bitmap row first with a
+    // negative stride turns them into the bottom-up order of the bitmap.
+    std::uint8_t* lastRow = bitmap_ + sizeof(BITMAPINFOHEADER) + std::size_t(stride_) * (height_ - 1);
+    std::uint8_t* destination[4] = {lastRow, nullptr, nullptr, nullptr};
+    const int destinationStride[4] = {-stride_, 0, 0, 0};
+    if (sws_scale(scaler_.get(), picture.data, picture.linesize, 0, picture.height, destination,
+                  destinationStride) != height_)
+        return nullptr;
+    return reinterpret_cast<const BITMAPINFOHEADER*>(bitmap_);
+}

@@ -1,0 +1,146 @@
+#include "clip_writer.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <stdexcept>
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what, int error)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(error, text, sizeof text);
+    throw std::runtime_error(what + ": " + text);
+}
+
+void check(int result, const std::string& what)
+{
+    if (result < 0)
+        fail(what, result);
+}
+
+struct OutputCloser {
+    void operator()(AVFormatContext* context) const
+    {
+        if (!(context->oformat->flags & AVFMT_NOFILE))
+            avio_closep(&context->pb);
+        avformat_free_context(context);
+    }
+};
+struct EncoderFreer {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct ScalerFreer {
+    void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+
+}  // namespace
+
+struct ClipWriter::State {
+    std::unique_ptr<AVFormatContext, OutputCloser> output;
+    std::unique_ptr<AVCodecContext, EncoderFreer> encoder;
+    std::unique_ptr<AVFrame, FrameFreer> frame;
+    std::unique_ptr<AVPacket, PacketFreer> packet;
+    std::unique_ptr<SwsContext, ScalerFreer> scaler;
+    AVStream* stream = nullptr;
+    std::int64_t next = 0;
+
+    // Sends a picture (null: the end) and writes every packet that comes out.
+    void encode(const AVFrame* picture)
+    {
+        check(avcodec_send_frame(encoder.get(), picture), "cannot encode");
+        for (;;) {
+            int result = avcodec_receive_packet(encoder.get(), packet.get());
+            if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
+                return;
+            check(result, "cannot encode");
+            av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
+            packet->stream_index = stream->index;
+            check(av_interleaved_write_frame(output.get(), packet.get()), "cannot write");
+        }
+    }
+};
+
+ClipWriter::ClipWriter(const std::string& path, int width, int height, const ClipFormat& format,
+                       int framesPerSecond)
+    : state_(std::make_unique<State>())
+{
+    AVFormatContext* output = nullptr;
+    check(avformat_alloc_output_context2(&output, nullptr, "avi", path.c_str()), path);
+    state_->output.reset(output);
+
+    const AVCodec* codec = avcodec_find_encoder_by_name(format.encoder.c_str());
+    if (!codec)
+        throw std::runtime_error("no encoder " + format.encoder);
+    state_->encoder.reset(avcodec_alloc_context3(codec));
+    AVCodecContext& encoder = *state_->encoder;
+    encoder.width = width;
+    encoder.height = height;
+    encoder.pix_fmt = av_get_pix_fmt(format.pixelFormat.c_str());
+    encoder.time_base = AVRational{1, framesPerSecond};
+    encoder.framerate = AVRational{framesPerSecond, 1};
+    encoder.thread_count = 0;
+    if (format.keyFrameInterval > 0)
+        encoder.gop_size = format.keyFrameInterval;
+    if (output->oformat->flags & AVFMT_GLOBALHEADER)
+        encoder.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+
+    AVDictionary* options = nullptr;
+    check(av_dict_parse_string(&options, format.options.c_str(), "=", ":", 0), "bad options");
+    int opened = avcodec_open2(&encoder, codec, &options);
+    av_dict_free(&options);
+    check(opened, "cannot open encoder " + format.encoder);
+
+    state_->stream = avformat_new_stream(output, nullptr);
+    if (!state_->stream)
+        throw std::runtime_error("cannot add a stream");
+    check(avcodec_parameters_from_context(state_->stream->codecpar, &encoder), "bad parameters");
+    state_->stream->time_base = encoder.time_base;
+
+    check(avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE), path);
+    check(avformat_write_header(output, nullptr), path);
+
+    state_->frame.reset(av_frame_alloc());
+    state_->packet.reset(av_packet_alloc());
+    AVFrame& frame = *state_->frame;
+    frame.format = encoder.pix_fmt;
+    frame.width = width;
+    frame.height = height;
+    check(av_frame_get_buffer(&frame, 0), "cannot allocate a frame");
+    state_->scaler.reset(sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, encoder.pix_fmt,
+                                        SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!state_->scaler)
+        throw std::runtime_error("cannot convert to " + format.pixelFormat);
+}
+
+ClipWriter::~ClipWriter() = default;
+
+void ClipWriter::write(const std::uint8_t* bgr, int stride)
+{
+    AVFrame& frame = *state_->frame;
+    check(av_frame_make_writable(&frame), "cannot write a frame");
+    const std::uint8_t* source[4] = {bgr, nullptr, nullptr, nullptr};
+    const int sourceStride[4] = {stride, 0, 0, 0};
+    sws_scale(state_->scaler.get(), source, sourceStride, 0, frame.height, frame.data, frame.linesize);
+    frame.pts = state_->next++;
+    state_->encode(&frame);
+}
+
+void ClipWriter::finish()
+{
+    state_->encode(nullptr);
+    check(av_write_trailer(state_->output.get()), "cannot finish");
+}

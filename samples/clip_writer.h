@@ -1,0 +1,32 @@
+// Writes a video as an AVI file through FFmpeg's encoders and AVI muxer, from
+// pictures given as top-down 24-bit blue-green-red rows.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct ClipFormat {
+    std::string encoder;      // an FFmpeg encoder name: "ffv1", "mjpeg", "libx264", ...
+    std::string pixelFormat;  // what the encoder is fed: "bgr0", "yuv420p", ...
+    int keyFrameInterval = 0;  // 0: the encoder's default
+    std::string options = {};  // encoder options, "key=value:key=value"
+};
+
+class ClipWriter {
+public:
+    // Throws std::runtime_error when the file or the encoder cannot be set up.
+    ClipWriter(const std::string& path, int width, int height, const ClipFormat& format, int framesPerSecond = 25);
+    ~ClipWriter();
+
+    // Encodes one picture: height rows of width blue, green, red bytes each,
+    // top row first, rows `stride` bytes apart.
+    void write(const std::uint8_t* bgr, int stride);
+
+    // Flushes the encoder and writes the index. Throws on failure.
+    void finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};

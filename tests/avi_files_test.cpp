@@ -1,0 +1,197 @@
+// Uncompressed AVI files built byte by byte: layouts, stream choice, dropped
+// frames, damaged files.
+#include "average_video.h"
+#include "avi_frame_reader.h"
+#include "pictures.h"
+#include "riff_avi.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace {
+
+std::vector<std::uint8_t> average(const std::filesystem::path& file)
+{
+    const GreyImage image = averageVideo(file.c_str());
+    return {image.data.get(), image.data.get() + std::size_t(image.width) * image.height};
+}
+
+// The reason averageVideo gives for a file it cannot read.
+std::string failureOf(const std::filesystem::path& file)
+{
+    try {
+        averageVideo(file.c_str());
+    } catch (const std::runtime_error& failure) {
+        return failure.what();
+    }
+    return "no failure";
+}
+
+RiffAvi uncompressed(const std::vector<Picture>& pictures, bool topDown = false)
+{
+    RiffAvi avi;
+    const int video = avi.addVideo({.width = pictures[0].width, .height = pictures[0].height, .topDown = topDown});
+    for (const Picture& picture : pictures)
+        avi.addChunk(video, bitmapRows(picture, topDown));
+    return avi;
+}
+
+}  // namespace
+
+TEST(AviFiles, UncompressedFramesOfAnyWidthAndRowOrderAreExact)
+{
+    ScratchDirectory directory;
+    for (int width : {1, 2, 3, 5, 8, 13})
+        for (bool topDown : {false, true}) {
+            const auto pictures = noisePictures(width, 7, 5, std::uint32_t(width));
+            const auto file = directory / "clip.avi";
+            uncompressed(pictures, topDown).save(file);
+            EXPECT_EQ(average(file), expectedAverage(pictures)) << width << (topDown ? " top-down" : "");
+        }
+}
+
+TEST(AviFiles, PalettizedAnd32BitFramesAreConverted)
+{
+    ScratchDirectory directory;
+    const int width = 6;
+    const int height = 3;
+    const auto pictures = noisePictures(width, height, 4, 7);
+
+    // 8 bits: the picture's blue values become palette indices of a palette
+    // whose blue component is the index reversed.
+    RiffAvi palettized;
+    RiffVideoStream format{.width = width, .height = height, .bitCount = 8};
+    for (std::uint32_t i = 0; i < 256; ++i)
+        format.palette.push_back((255 - i) | 0x4000 | 0x200000);
+    const int stream = palettized.addVideo(format);
+    std::vector<Picture> shown;
+    for (const Picture& picture : pictures) {
+        std::vector<std::uint8_t> rows(std::size_t(8) * height);  // rows padded to 8
+        Picture seen = picture;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t index = picture.bgr[3 * (y * width + x)];
+                rows[(height - 1 - y) * 8 + x] = index;
+                seen.bgr[3 * (y * width + x)] = std::uint8_t(255 - index);
+            }
+        palettized.addChunk(stream, rows);
+        shown.push_back(seen);
+    }
+    palettized.save(directory / "palette.avi");
+    EXPECT_EQ(average(directory / "palette.avi"), expectedAverage(shown));
+
+    RiffAvi wide;
+    const int video = wide.addVideo({.width = width, .height = height, .bitCount = 32});
+    for (const Picture& picture : pictures) {
+        std::vector<std::uint8_t> rows;
+        for (int y = height - 1; y >= 0; --y)
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t* pixel = &picture.bgr[3 * (y * width + x)];
+                rows.insert(rows.end(), {pixel[0], pixel[1], pixel[2], 0});
+            }
+        wide.addChunk(video, rows);
+    }
+    wide.save(directory / "wide.avi");
+    EXPECT_EQ(average(directory / "wide.avi"), expectedAverage(pictures));
+}
+
+TEST(AviFiles, TheFirstVideoStreamIsReadWhateverComesBeforeOrAfterIt)
+{
+    ScratchDirectory directory;
+    const auto first = noisePictures(4, 4, 3, 1);
+    const auto second = noisePictures(6, 2, 3, 2);
+    RiffAvi avi;
+    const int audio = avi.addAudio();
+    const int video = avi.addVideo({.width = 4, .height = 4});
+    const int other = avi.addVideo({.width = 6, .height = 2});
+    for (int i = 0; i < 3; ++i) {
+        avi.addChunk(audio, std::vector<std::uint8_t>(800, 128));
+        avi.addChunk(other, bitmapRows(second[i]));
+        avi.addChunk(video, bitmapRows(first[i]));
+    }
+    avi.save(directory / "mixed.avi");
+    EXPECT_EQ(average(directory / "mixed.avi"), expectedAverage(first));
+}
+
+TEST(AviFiles, DroppedFramesRepeatThePictureBeforeThem)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(5, 3, 4, 3);
+    // Picture 0 shown twice, 1 once, 2 three times, 3 twice (the last drop at
+    // the very end of the stream).
+    const std::vector<int> shown = {2, 1, 3, 2};
+    for (bool withIndex : {true, false})
+        for (std::uint32_t start : {0u, 5u}) {
+            RiffAvi avi;
+            const int video = avi.addVideo({.width = 5, .height = 3, .start = start});
+            for (std::size_t i = 0; i < pictures.size(); ++i) {
+                avi.addChunk(video, bitmapRows(pictures[i]));
+                for (int drop = 1; drop < shown[i]; ++drop)
+                    avi.addChunk(video, {});
+            }
+            const auto file = directory / "dropped.avi";
+            avi.save(file, withIndex);
+            EXPECT_EQ(average(file), expectedAverage(pictures, shown)) << withIndex << " " << start;
+
+            AviFrameReader reader(file.c_str());
+            EXPECT_EQ(reader.frameCount(), 8);
+            std::vector<std::int32_t> runs;
+            for (std::int32_t k = 0; k < 8; ++k)
+                runs.push_back(reader.framesShowing(k));
+            EXPECT_EQ(runs, (std::vector<std::int32_t>{2, 1, 1, 3, 2, 1, 2, 1}));
+        }
+}
+
+TEST(AviFiles, LongRunsOfDroppedFramesAreCountedNotDecoded)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(16, 16, 2, 4);
+    RiffAvi avi;
+    const int video = avi.addVideo({.width = 16, .height = 16});
+    avi.addChunk(video, bitmapRows(pictures[0]));
+    for (int drop = 0; drop < 60'000; ++drop)
+        avi.addChunk(video, {});
+    avi.addChunk(video, bitmapRows(pictures[1]));
+    avi.save(directory / "long.avi");
+    EXPECT_EQ(average(directory / "long.avi"), expectedAverage(pictures, {60'001, 1}));
+}
+
+TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(4, 4, 6, 5);
+
+    RiffAvi claimsMore;
+    const int video = claimsMore.addVideo({.width = 4, .height = 4, .claimedLength = 10});
+    for (const Picture& picture : pictures)
+        claimsMore.addChunk(video, bitmapRows(picture));
+    claimsMore.save(directory / "short.avi");
+    EXPECT_EQ(failureOf(directory / "short.avi"),
+              "cannot read frame 6 of 10 (damaged, or shorter than its header says)");
+
+    // Cut off in the middle of the fourth frame's chunk.
+    std::vector<std::uint8_t> bytes = uncompressed(pictures).bytes(false);
+    const std::size_t headers = bytes.size() - 6 * (8 + 48);
+    bytes.resize(headers + 3 * (8 + 48) + 20);
+    std::filesystem::path cut = directory / "cut.avi";
+    std::ofstream(cut, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    EXPECT_EQ(failureOf(cut), "cannot read frame 3 of 6 (damaged, or shorter than its header says)");
+
+    RiffAvi soundOnly;
+    soundOnly.addChunk(soundOnly.addAudio(), std::vector<std::uint8_t>(800, 1));
+    soundOnly.save(directory / "sound.avi");
+    EXPECT_EQ(failureOf(directory / "sound.avi"), "no video stream");
+
+    std::ofstream(directory / "text.avi") << "not a video at all\n";
+    EXPECT_EQ(failureOf(directory / "text.avi"), "not a readable AVI file");
+    EXPECT_EQ(failureOf(directory / "missing.avi"), "No such file or directory");
+    EXPECT_EQ(failureOf(directory.path()), "Is a directory");
+
+    RiffAvi huge;
+    huge.addChunk(huge.addVideo({.width = 50'000, .height = 50'000}), {});
+    huge.save(directory / "huge.avi");
+    EXPECT_EQ(failureOf(directory / "huge.avi"), "unusable frame size 50000x50000");
+}

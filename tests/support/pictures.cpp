@@ -1,0 +1,130 @@
+#include "pictures.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+std::vector<Picture> noisePictures(int width, int height, int count, std::uint32_t seed)
+{
+    std::vector<Picture> pictures;
+    std::uint32_t state = seed;
+    for (int i = 0; i < count; ++i) {
+        Picture picture{width, height, std::vector<std::uint8_t>(std::size_t(3) * width * height)};
+        for (std::uint8_t& byte : picture.bgr) {
+            state = state * 1664525u + 1013904223u;
+            byte = std::uint8_t(state >> 24);
+        }
+        pictures.push_back(std::move(picture));
+    }
+    return pictures;
+}
+
+std::vector<Picture> movingSquarePictures(int width, int height, int count)
+{
+    std::vector<Picture> pictures;
+    const int side = std::max(4, width / 10);
+    for (int i = 0; i < count; ++i) {
+        Picture picture{width, height, std::vector<std::uint8_t>(std::size_t(3) * width * height)};
+        const int left = (i * (width - side)) / std::max(1, count - 1);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                std::uint8_t* pixel = &picture.bgr[3 * (std::size_t(y) * width + x)];
+                const bool square = x >= left && x < left + side && y >= height / 3 && y < height / 3 + side;
+                pixel[0] = square ? 250 : std::uint8_t(40 + 150 * x / width);
+                pixel[1] = square ? 250 : std::uint8_t(60 + 120 * y / height);
+                pixel[2] = square ? 250 : 90;
+            }
+        pictures.push_back(std::move(picture));
+    }
+    return pictures;
+}
+
+std::vector<std::uint8_t> bitmapRows(const Picture& picture, bool topDown)
+{
+    const std::size_t stride = (3 * std::size_t(picture.width) + 3) & ~std::size_t(3);
+    std::vector<std::uint8_t> rows(stride * picture.height);
+    for (int y = 0; y < picture.height; ++y) {
+        const int stored = topDown ? y : picture.height - 1 - y;
+        std::copy_n(&picture.bgr[3 * std::size_t(y) * picture.width], 3 * picture.width, &rows[stored * stride]);
+    }
+    return rows;
+}
+
+std::vector<std::uint8_t> expectedAverage(const std::vector<Picture>& pictures, std::vector<int> shown)
+{
+    if (shown.empty())
+        shown.assign(pictures.size(), 1);
+    const int width = pictures.at(0).width;
+    const int height = pictures.at(0).height;
+    std::vector<std::uint8_t> result(std::size_t(width) * height);
+    for (int row = 0; row < height; ++row)
+        for (int x = 0; x < width; ++x) {
+            const int y = height - 1 - row;  // the bitmap's first row is the picture's last
+            std::vector<int> values;
+            for (std::size_t i = 0; i < pictures.size(); ++i)
+                values.insert(values.end(), shown[i], pictures[i].bgr[3 * (std::size_t(y) * width + x)]);
+            if (values.size() < 2)
+                continue;
+            std::sort(values.begin(), values.end());
+            values.pop_back();
+            long long sum = 0;
+            for (int value : values)
+                sum += value;
+            result[std::size_t(row) * width + x] = std::uint8_t(sum / (long long)values.size());
+        }
+    return result;
+}
+
+std::vector<std::uint8_t> readFile(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw std::runtime_error("cannot read " + path.string());
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint8_t> bmpPixels(const std::filesystem::path& path)
+{
+    const std::vector<std::uint8_t> file = readFile(path);
+    auto u32 = [&](std::size_t at) {
+        return std::uint32_t(file.at(at)) | std::uint32_t(file.at(at + 1)) << 8 |
+               std::uint32_t(file.at(at + 2)) << 16 | std::uint32_t(file.at(at + 3)) << 24;
+    };
+    const std::uint32_t width = u32(18);
+    const std::uint32_t height = u32(22);
+    const std::uint32_t stride = (width + 3) & ~3u;
+    if (file.size() != 1078 + std::size_t(stride) * height)
+        throw std::runtime_error("unexpected size of " + path.string());
+    std::vector<std::uint8_t> pixels;
+    for (std::uint32_t row = 0; row < height; ++row) {
+        auto first = file.begin() + 1078 + std::ptrdiff_t(row) * stride;
+        pixels.insert(pixels.end(), first, first + width);
+    }
+    return pixels;
+}
+
+int largestDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b)
+{
+    if (a.size() != b.size())
+        throw std::runtime_error("sizes differ");
+    int largest = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        largest = std::max(largest, std::abs(int(a[i]) - int(b[i])));
+    return largest;
+}
+
+ScratchDirectory::ScratchDirectory()
+{
+    std::string name = (std::filesystem::temp_directory_path() / "aviavg-test-XXXXXX").string();
+    if (!::mkdtemp(name.data()))
+        throw std::runtime_error("cannot make a scratch directory");
+    path_ = name;
+}
+
+ScratchDirectory::~ScratchDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}

@@ -1,0 +1,49 @@
+// Test pictures, the averages expected of them, and file helpers.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// A picture as top-down rows of blue, green, red bytes, without padding.
+struct Picture {
+    int width;
+    int height;
+    std::vector<std::uint8_t> bgr;
+};
+
+// Pixels of independent pseudo-random values: any slip in arithmetic, row
+// order or padding shows.
+std::vector<Picture> noisePictures(int width, int height, int count, std::uint32_t seed = 1);
+
+// A smooth still scene that a bright square crosses: what lossy codecs keep well.
+std::vector<Picture> movingSquarePictures(int width, int height, int count);
+
+// The rows of a 24-bit bitmap of the picture, each padded to four bytes.
+std::vector<std::uint8_t> bitmapRows(const Picture& picture, bool topDown = false);
+
+// The tool's result for pictures shown the given numbers of times (once each
+// when empty): per pixel the blue values' mean after one largest value is left
+// out, truncated; bottom row first.
+std::vector<std::uint8_t> expectedAverage(const std::vector<Picture>& pictures, std::vector<int> shown = {});
+
+std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
+
+// The pixels of an 8-bit BMP as the tool writes it, bottom row first, unpadded.
+std::vector<std::uint8_t> bmpPixels(const std::filesystem::path& path);
+
+// The largest difference between two equally long byte strings.
+int largestDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b);
+
+// A fresh directory, removed with everything in it at the end of the test.
+class ScratchDirectory {
+public:
+    ScratchDirectory();
+    ~ScratchDirectory();
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};

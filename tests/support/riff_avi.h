@@ -1,0 +1,45 @@
+// Builds AVI files byte by byte, for the cases a muxer will not write:
+// dropped (empty) frames, an audio stream first, several video streams,
+// palettized and top-down bitmaps, a start offset, a header that claims more
+// frames than the file holds, no index.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct RiffVideoStream {
+    int width = 0;
+    int height = 0;
+    int bitCount = 24;                 // 8 (with a palette), 16, 24 or 32
+    bool topDown = false;              // negative height in the format
+    std::vector<std::uint32_t> palette = {};  // 0x00RRGGBB entries, for 8 bits
+    std::uint32_t start = 0;           // the stream's start offset, in frames
+    std::int64_t claimedLength = -1;   // the header's length; -1: the frames written
+};
+
+class RiffAvi {
+public:
+    int addVideo(const RiffVideoStream& stream);
+    int addAudio();
+
+    // A frame already in the stream's stored layout (rows padded to four
+    // bytes, in the order the format's height sign says). Empty: a dropped frame.
+    void addChunk(int stream, std::vector<std::uint8_t> data);
+
+    std::vector<std::uint8_t> bytes(bool withIndex = true) const;
+    void save(const std::string& path, bool withIndex = true) const;
+
+private:
+    struct Stream {
+        bool video;
+        RiffVideoStream format;
+        std::uint32_t chunks = 0;
+    };
+    struct Chunk {
+        int stream;
+        std::vector<std::uint8_t> data;
+    };
+    std::vector<Stream> streams_;
+    std::vector<Chunk> chunks_;
+};

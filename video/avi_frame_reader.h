@@ -1,0 +1,50 @@
+// Reads the frames of an AVI file's first video stream as one byte per pixel:
+// the blue component of each pixel of the frame as a 24-bit bitmap.
+#pragma once
+
+#include "avifile.h"
+
+#include <cstdint>
+#include <memory>
+#include <type_traits>
+
+class AviFrameReader {
+public:
+    // Opens the first video stream of the file. Throws std::runtime_error with
+    // a reason a person understands when the file cannot be read as video.
+    explicit AviFrameReader(const char* fileName);
+    AviFrameReader(const AviFrameReader&) = delete;
+    AviFrameReader& operator=(const AviFrameReader&) = delete;
+
+    std::int32_t width() const { return width_; }
+    std::int32_t height() const { return height_; }
+    // As the file's header records it, dropped frames included.
+    std::int32_t frameCount() const { return frameCount_; }
+
+    // Copies frame k into destination, width × height bytes, bottom row first.
+    // False when the frame cannot be produced (damaged or truncated file).
+    bool readFrame(std::int32_t k, std::uint8_t* destination);
+
+    // How many frames from k on show the picture of frame k: more than one
+    // where dropped frames repeat it.
+    std::int32_t framesShowing(std::int32_t k);
+
+private:
+    struct Library {
+        Library() { AVIFileInit(); }
+        ~Library() { AVIFileExit(); }
+    };
+    struct StreamReleaser {
+        void operator()(PAVISTREAM stream) const { AVIStreamRelease(stream); }
+    };
+    struct FramesCloser {
+        void operator()(PGETFRAME frames) const { AVIStreamGetFrameClose(frames); }
+    };
+
+    Library library_;
+    std::unique_ptr<std::remove_pointer_t<PAVISTREAM>, StreamReleaser> stream_;
+    std::unique_ptr<std::remove_pointer_t<PGETFRAME>, FramesCloser> frames_;
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
+    std::int32_t frameCount_ = 0;
+};
