@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <variant>
 #include <vector>
 
 class PixelAccumulator {
@@ -24,7 +25,11 @@ public:
     void finish(std::uint8_t* result) const;
 
 private:
-    std::vector<std::uint64_t> sums_;
+    void makeRoomFor(std::uint64_t frames);
+
+    // 32-bit sums halve the memory traffic per frame; they are widened to
+    // 64 bits once the frame count could make them overflow.
+    std::variant<std::vector<std::uint32_t>, std::vector<std::uint64_t>> sums_;
     std::vector<std::uint8_t> maxima_;
     std::uint64_t frames_ = 0;
 };

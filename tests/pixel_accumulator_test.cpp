@@ -64,14 +64,26 @@ TEST(PixelAccumulator, RepeatsAndMergingEqualOnePass)
     EXPECT_EQ(expected, (std::vector<std::uint8_t>{5, 103, 53, 51, 98}));
 }
 
-TEST(PixelAccumulator, HugeRepeatCountsDoNotOverflow)
+TEST(PixelAccumulator, HugeFrameCountsDoNotOverflow)
 {
     const std::uint8_t bright = 255;
     const std::uint8_t dark = 10;
-    PixelAccumulator accumulator(1);
-    accumulator.add(&bright, 2'000'000'000);
-    accumulator.add(&dark, 2'000'000'000);
-    std::uint8_t result = 0;
-    accumulator.finish(&result);
-    EXPECT_EQ(result, 132);  // (255 * 2e9 + 10 * 2e9 - 255) / (4e9 - 1)
+    PixelAccumulator onePass(1);
+    onePass.add(&dark, 10);
+    onePass.add(&bright, 2'000'000'000);
+    onePass.add(&dark, 1'999'999'990);
+
+    // Sums that start small and grow past 32 bits only when merged.
+    PixelAccumulator head(1);
+    PixelAccumulator tail(1);
+    head.add(&dark, 10);
+    tail.add(&bright, 2'000'000'000);
+    tail.add(&dark, 1'999'999'990);
+    head.merge(tail);
+
+    for (const PixelAccumulator* accumulator : {&onePass, &head}) {
+        std::uint8_t result = 0;
+        accumulator->finish(&result);
+        EXPECT_EQ(result, 132);  // (255 * 2e9 + 10 * 2e9 - 255) / (4e9 - 1)
+    }
 }
