@@ -4,25 +4,78 @@
 #include "pixel_accumulator.h"
 
 #include <algorithm>
+#include <future>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
-GreyImage averageVideo(const char* fileName)
+namespace {
+
+struct FrameRange {
+    std::int32_t first;
+    std::int32_t end;
+};
+
+// Adds the frames of a range, each run of repeated pictures at once.
+void accumulate(AviFrameReader& reader, FrameRange range, std::uint8_t* frame, PixelAccumulator& accumulator)
 {
-    AviFrameReader reader(fileName);
-    GreyImage frame(reader.height(), reader.width());
-    PixelAccumulator accumulator(std::size_t(reader.height()) * std::size_t(reader.width()));
-
-    const std::int32_t frames = reader.frameCount();
-    for (std::int32_t k = 0; k < frames;) {
-        if (!reader.readFrame(k, frame.data.get()))
-            throw std::runtime_error("cannot read frame " + std::to_string(k) + " of " + std::to_string(frames) +
+    for (std::int32_t k = range.first; k < range.end;) {
+        if (!reader.readFrame(k, frame))
+            throw std::runtime_error("cannot read frame " + std::to_string(k) + " of " +
+                                     std::to_string(reader.frameCount()) +
                                      " (damaged, or shorter than its header says)");
-        // Dropped frames repeat the picture; a run of them is added at once.
-        const std::int32_t repeats = std::min(reader.framesShowing(k), frames - k);
-        accumulator.add(frame.data.get(), std::uint64_t(repeats));
+        const std::int32_t repeats = std::min(reader.framesShowing(k), range.end - k);
+        accumulator.add(frame, std::uint64_t(repeats));
         k += repeats;
     }
-    accumulator.finish(frame.data.get());
+}
+
+// One range per worker, starting at key frames, when each key frame lies
+// close after the point that splits the frames evenly; otherwise a single
+// range, left to the decoder's own threads.
+std::vector<FrameRange> splitAtKeyFrames(AviFrameReader& reader, unsigned workers)
+{
+    const std::int32_t frames = reader.frameCount();
+    const std::int64_t slack = frames / (4 * std::int64_t(workers));
+    std::vector<FrameRange> ranges = {{0, frames}};
+    for (unsigned i = 1; i < workers; ++i) {
+        const auto even = std::int32_t(std::int64_t(frames) * i / workers);
+        const std::int32_t key = reader.nextKeyFrame(even);
+        if (key < 0 || key - even > slack)
+            return {{0, frames}};
+        if (key > ranges.back().first) {
+            ranges.back().end = key;
+            ranges.push_back({key, frames});
+        }
+    }
+    return ranges;
+}
+
+}  // namespace
+
+GreyImage averageVideo(const char* fileName, unsigned workers)
+{
+    AviFrameReader reader(fileName);
+    const std::size_t pixels = std::size_t(reader.height()) * std::size_t(reader.width());
+    const std::vector<FrameRange> ranges = splitAtKeyFrames(reader, std::max(workers, 1u));
+
+    // Every range but the first is read on a thread of its own, by a reader
+    // of its own, into sums of its own; they are merged at the end.
+    std::vector<std::future<PixelAccumulator>> parts;
+    for (std::size_t i = 1; i < ranges.size(); ++i)
+        parts.push_back(std::async(std::launch::async, [fileName, range = ranges[i], pixels] {
+            AviFrameReader own(fileName);
+            GreyImage frame(own.height(), own.width());
+            PixelAccumulator part(pixels);
+            accumulate(own, range, frame.data.get(), part);
+            return part;
+        }));
+
+    GreyImage frame(reader.height(), reader.width());
+    PixelAccumulator total(pixels);
+    accumulate(reader, ranges.front(), frame.data.get(), total);
+    for (std::future<PixelAccumulator>& part : parts)
+        total.merge(part.get());
+    total.finish(frame.data.get());
     return frame;
 }

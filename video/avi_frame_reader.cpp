@@ -1,5 +1,7 @@
 #include "avi_frame_reader.h"
 
+#include "blue_bytes.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -35,16 +37,6 @@ std::string codecName(DWORD fourcc)
         name += c;
     }
     return name;
-}
-
-// Copies the first byte of each three-byte pixel. Built for AVX2 and for the
-// baseline processor; the loader picks the one the machine runs.
-[[gnu::target_clones("avx2", "default")]] void takeFirstOfThree(const std::uint8_t* __restrict pixels,
-                                                                std::uint8_t* __restrict target,
-                                                                std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i)
-        target[i] = pixels[3 * i];
 }
 
 }  // namespace
@@ -93,7 +85,7 @@ bool AviFrameReader::readFrame(std::int32_t k, std::uint8_t* destination)
     const std::uint8_t* pixels = bitmap + header.biSize + 4 * std::size_t(header.biClrUsed);
     const std::size_t stride = (3 * std::size_t(width_) + 3) & ~std::size_t(3);
     for (std::int32_t row = 0; row < height_; ++row)
-        takeFirstOfThree(pixels + row * stride, destination + std::size_t(row) * width_, std::size_t(width_));
+        takeBlueBytes(pixels + row * stride, destination + std::size_t(row) * width_, std::size_t(width_));
     return true;
 }
 
@@ -101,4 +93,9 @@ std::int32_t AviFrameReader::framesShowing(std::int32_t k)
 {
     LONG next = AVIStreamFindSample(stream_.get(), k + 1, FIND_NEXT | FIND_ANY);
     return std::max((next < 0 ? frameCount_ : next) - k, 1);
+}
+
+std::int32_t AviFrameReader::nextKeyFrame(std::int32_t k)
+{
+    return AVIStreamFindSample(stream_.get(), k, FIND_NEXT | FIND_KEY);
 }

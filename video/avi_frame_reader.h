@@ -29,6 +29,10 @@ public:
     // where dropped frames repeat it.
     std::int32_t framesShowing(std::int32_t k);
 
+    // The first key frame at or after k (a frame that decodes without the
+    // frames before it), or -1 when there is none or the file has no index.
+    std::int32_t nextKeyFrame(std::int32_t k);
+
 private:
     struct Library {
         Library() { AVIFileInit(); }

@@ -193,6 +193,11 @@ bool AviStream::readAhead()
             demuxEnded_ = true;
             break;
         }
+        if (palette_.empty()) {
+            std::size_t size = 0;
+            const std::uint8_t* palette = av_packet_get_side_data(packet_.get(), AV_PKT_DATA_PALETTE, &size);
+            palette_.assign(palette, palette + size);
+        }
         av_packet_move_ref(coded.get(), packet_.get());
         ahead_.push_back({position, std::move(coded)});
         return true;
@@ -243,10 +248,24 @@ bool AviStream::decodeNextPicture()
         }
         CodedPicture coded = std::move(ahead_.front());
         ahead_.pop_front();
-        if (avcodec_send_packet(decoder_.get(), coded.packet.get()) < 0)
+        if (!send(*coded.packet))
             return false;
         sent_.push_back(coded.position);
     }
+}
+
+bool AviStream::send(AVPacket& packet)
+{
+    // The demuxer attaches a palettized stream's palette to its first chunk
+    // only; a decoder that starts further on gets it with its first chunk.
+    if (!decoderHasPalette_ && !palette_.empty() && !av_packet_get_side_data(&packet, AV_PKT_DATA_PALETTE, nullptr)) {
+        std::uint8_t* palette = av_packet_new_side_data(&packet, AV_PKT_DATA_PALETTE, palette_.size());
+        if (!palette)
+            return false;
+        std::copy(palette_.begin(), palette_.end(), palette);
+    }
+    decoderHasPalette_ = true;
+    return avcodec_send_packet(decoder_.get(), &packet) >= 0;
 }
 
 bool AviStream::seekTo(std::int64_t position)

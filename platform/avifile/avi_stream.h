@@ -12,7 +12,9 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <vector>
 
+struct AVPacket;
 struct AVStream;
 
 class AviStream {
@@ -42,6 +44,7 @@ private:
     LONG findKeyFrame(LONG position, LONG flags) const;
     std::optional<std::int64_t> findNonEmptyFrom(std::int64_t position);
     bool readAhead();
+    bool send(AVPacket& packet);
     bool decodeNextPicture();
     bool seekTo(std::int64_t position);
 
@@ -56,6 +59,7 @@ private:
     std::int64_t nextPosition_ = 0;  // position of the next chunk the demuxer returns
     bool demuxEnded_ = false;
     std::deque<CodedPicture> ahead_;  // read, not yet sent to the decoder
+    std::vector<std::uint8_t> palette_;  // of a palettized stream, as its first chunk carries it
 
     // Decoding. Pictures come out in display order; each one is shown at the
     // smallest position sent to the decoder and not yet given a picture.
@@ -63,6 +67,7 @@ private:
     FramePtr picture_;
     std::deque<std::int64_t> sent_;
     bool draining_ = false;
+    bool decoderHasPalette_ = false;
     std::int64_t picturePosition_ = -1;  // position of picture_; -1 when none is held
     std::int64_t knownFrom_ = 0;         // every non-empty position from here on is still ahead
     std::optional<DibConverter> converter_;
