@@ -2,7 +2,7 @@
 # `make test` runs the tests, `make bench` the benchmarks.
 BUILD := build
 
-.PHONY: all demo test clean
+.PHONY: all demo test bench clean
 
 all: $(BUILD)/build.ninja
 	cmake --build $(BUILD)
@@ -21,6 +21,16 @@ demo: all
 
 test: all
 	ctest --test-dir $(BUILD) --output-on-failure
+
+# Makes the benchmark clips (once), then times aviavg against ffmpeg and an
+# OpenCV script, and the per-frame kernels against memcpy.
+bench: all
+	scripts/install-dependencies bench
+	cmake -S . -B $(BUILD)
+	cmake --build $(BUILD) --target aviavg kernels_bench average_in_one_pass
+	bench/make-corpus $(BUILD)/corpus
+	$(BUILD)/bench/kernels_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	/usr/bin/python3 bench/run $(BUILD) $(BUILD)/corpus
 
 clean:
 	rm -rf $(BUILD)

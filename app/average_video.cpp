@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <future>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,15 +18,16 @@ struct FrameRange {
 };
 
 // Adds the frames of a range, each run of repeated pictures at once.
-void accumulate(AviFrameReader& reader, FrameRange range, std::uint8_t* frame, PixelAccumulator& accumulator)
+void accumulate(AviFrameReader& reader, FrameRange range, PixelAccumulator& accumulator)
 {
     for (std::int32_t k = range.first; k < range.end;) {
-        if (!reader.readFrame(k, frame))
+        const std::optional<BgrFrame> frame = reader.readFrame(k);
+        if (!frame)
             throw std::runtime_error("cannot read frame " + std::to_string(k) + " of " +
                                      std::to_string(reader.frameCount()) +
                                      " (damaged, or shorter than its header says)");
         const std::int32_t repeats = std::min(reader.framesShowing(k), range.end - k);
-        accumulator.add(frame, std::uint64_t(repeats));
+        accumulator.add(*frame, std::uint64_t(repeats));
         k += repeats;
     }
 }
@@ -56,26 +58,24 @@ std::vector<FrameRange> splitAtKeyFrames(AviFrameReader& reader, unsigned worker
 GreyImage averageVideo(const char* fileName, unsigned workers)
 {
     AviFrameReader reader(fileName);
-    const std::size_t pixels = std::size_t(reader.height()) * std::size_t(reader.width());
     const std::vector<FrameRange> ranges = splitAtKeyFrames(reader, std::max(workers, 1u));
 
     // Every range but the first is read on a thread of its own, by a reader
     // of its own, into sums of its own; they are merged at the end.
     std::vector<std::future<PixelAccumulator>> parts;
     for (std::size_t i = 1; i < ranges.size(); ++i)
-        parts.push_back(std::async(std::launch::async, [fileName, range = ranges[i], pixels] {
+        parts.push_back(std::async(std::launch::async, [fileName, range = ranges[i]] {
             AviFrameReader own(fileName);
-            GreyImage frame(own.height(), own.width());
-            PixelAccumulator part(pixels);
-            accumulate(own, range, frame.data.get(), part);
+            PixelAccumulator part(own.height(), own.width());
+            accumulate(own, range, part);
             return part;
         }));
 
-    GreyImage frame(reader.height(), reader.width());
-    PixelAccumulator total(pixels);
-    accumulate(reader, ranges.front(), frame.data.get(), total);
+    PixelAccumulator total(reader.height(), reader.width());
+    accumulate(reader, ranges.front(), total);
     for (std::future<PixelAccumulator>& part : parts)
         total.merge(part.get());
-    total.finish(frame.data.get());
-    return frame;
+    GreyImage result(reader.height(), reader.width());
+    total.finish(result.data.get());
+    return result;
 }

@@ -5,30 +5,39 @@
 
 namespace {
 
+// One pass over a row: each pixel's blue byte, the first of its three, goes
+// into its sum and its maximum.
 template <typename Sum>
-[[gnu::always_inline]] inline void addFrameTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* frame,
-                                             std::size_t pixels, Sum repeats)
+[[gnu::always_inline]] inline void addBlueRowTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* bgr,
+                                               std::size_t width, Sum repeats)
 {
-    for (std::size_t j = 0; j < pixels; ++j) {
-        sums[j] += repeats * frame[j];
-        maxima[j] = std::max(maxima[j], frame[j]);
+    if (repeats == 1) {
+        for (std::size_t j = 0; j < width; ++j) {
+            sums[j] += bgr[3 * j];
+            maxima[j] = std::max(maxima[j], bgr[3 * j]);
+        }
+        return;
+    }
+    for (std::size_t j = 0; j < width; ++j) {
+        sums[j] += repeats * bgr[3 * j];
+        maxima[j] = std::max(maxima[j], bgr[3 * j]);
     }
 }
 
-// The per-frame work. Each is built for AVX2 and for the baseline processor;
-// the loader picks the one the machine runs.
-[[gnu::target_clones("avx2", "default")]] void addFrame(std::uint32_t* sums, std::uint8_t* maxima,
-                                                        const std::uint8_t* frame, std::size_t pixels,
-                                                        std::uint32_t repeats)
+// The per-frame work, built for AVX2 and for the baseline processor; the
+// loader picks the one the machine runs.
+[[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint32_t* sums, std::uint8_t* maxima,
+                                                          const std::uint8_t* bgr, std::size_t width,
+                                                          std::uint32_t repeats)
 {
-    addFrameTo(sums, maxima, frame, pixels, repeats);
+    addBlueRowTo(sums, maxima, bgr, width, repeats);
 }
 
-[[gnu::target_clones("avx2", "default")]] void addFrame(std::uint64_t* sums, std::uint8_t* maxima,
-                                                        const std::uint8_t* frame, std::size_t pixels,
-                                                        std::uint64_t repeats)
+[[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint64_t* sums, std::uint8_t* maxima,
+                                                          const std::uint8_t* bgr, std::size_t width,
+                                                          std::uint64_t repeats)
 {
-    addFrameTo(sums, maxima, frame, pixels, repeats);
+    addBlueRowTo(sums, maxima, bgr, width, repeats);
 }
 
 // Frames of 255 that a 32-bit sum holds.
@@ -36,7 +45,13 @@ constexpr std::uint64_t narrowLimit = std::numeric_limits<std::uint32_t>::max() 
 
 }  // namespace
 
-PixelAccumulator::PixelAccumulator(std::size_t pixels) : sums_(std::vector<std::uint32_t>(pixels)), maxima_(pixels) {}
+PixelAccumulator::PixelAccumulator(std::int32_t height, std::int32_t width)
+    : height_(std::size_t(height)),
+      width_(std::size_t(width)),
+      sums_(std::vector<std::uint32_t>(height_ * width_)),
+      maxima_(height_ * width_)
+{
+}
 
 void PixelAccumulator::makeRoomFor(std::uint64_t frames)
 {
@@ -46,10 +61,16 @@ void PixelAccumulator::makeRoomFor(std::uint64_t frames)
     sums_ = std::vector<std::uint64_t>(narrow->begin(), narrow->end());
 }
 
-void PixelAccumulator::add(const std::uint8_t* frame, std::uint64_t repeats)
+void PixelAccumulator::add(const BgrFrame& frame, std::uint64_t repeats)
 {
     makeRoomFor(frames_ + repeats);
-    std::visit([&](auto& sums) { addFrame(sums.data(), maxima_.data(), frame, sums.size(), repeats); }, sums_);
+    std::visit(
+        [&](auto& sums) {
+            for (std::size_t row = 0; row < height_; ++row)
+                addBlueRow(sums.data() + row * width_, maxima_.data() + row * width_,
+                           frame.pixels + row * frame.stride, width_, repeats);
+        },
+        sums_);
     frames_ += repeats;
 }
 

@@ -1,6 +1,8 @@
-// Per-pixel sums and maxima over the frames of a video, and from them each
-// pixel's mean with one occurrence of its largest value left out.
+// Per-pixel sums and maxima of the blue bytes of a video's frames, and from
+// them each pixel's mean with one occurrence of its largest value left out.
 #pragma once
+
+#include "bgr_frame.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,10 +11,10 @@
 
 class PixelAccumulator {
 public:
-    explicit PixelAccumulator(std::size_t pixels);
+    PixelAccumulator(std::int32_t height, std::int32_t width);
 
     // Adds a frame that is shown `repeats` times in a row.
-    void add(const std::uint8_t* frame, std::uint64_t repeats);
+    void add(const BgrFrame& frame, std::uint64_t repeats);
 
     // Takes in what another accumulator gathered over other frames of the
     // same video.
@@ -20,13 +22,15 @@ public:
 
     std::uint64_t frames() const { return frames_; }
 
-    // (sum - maximum) / (frames - 1) per pixel, truncated; all zero for fewer
-    // than two frames. Each result lies in 0..255.
+    // (sum - maximum) / (frames - 1) per pixel, truncated, into height rows of
+    // width bytes; all zero for fewer than two frames.
     void finish(std::uint8_t* result) const;
 
 private:
     void makeRoomFor(std::uint64_t frames);
 
+    std::size_t height_;
+    std::size_t width_;
     // 32-bit sums halve the memory traffic per frame; they are widened to
     // 64 bits once the frame count could make them overflow.
     std::variant<std::vector<std::uint32_t>, std::vector<std::uint64_t>> sums_;

@@ -1,8 +1,7 @@
 // The per-frame work on a 1920 x 1080 frame, beside a memcpy of the same
-// bytes: taking the blue bytes out of a 24-bit frame, and adding a frame to
-// the sums and maxima.
+// bytes: adding the blue bytes of a 24-bit frame to the sums and maxima, once
+// and as a run of repeated frames.
 
-#include "blue_bytes.h"
 #include "pixel_accumulator.h"
 
 #include <benchmark/benchmark.h>
@@ -22,49 +21,32 @@ std::vector<std::uint8_t> someBytes(std::size_t size)
     return bytes;
 }
 
-void memcpyOf(benchmark::State& state, std::size_t size)
+void MemcpyFrame(benchmark::State& state)
 {
-    const std::vector<std::uint8_t> source = someBytes(size);
-    std::vector<std::uint8_t> target(size);
+    const std::vector<std::uint8_t> source = someBytes(3 * pixels);
+    std::vector<std::uint8_t> target(3 * pixels);
     for (auto _ : state) {
-        std::memcpy(target.data(), source.data(), size);
+        std::memcpy(target.data(), source.data(), target.size());
         benchmark::DoNotOptimize(target.data());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(std::int64_t(state.iterations() * size));
+    state.SetBytesProcessed(std::int64_t(state.iterations() * target.size()));
 }
 
-void MemcpyFrame24(benchmark::State& state) { memcpyOf(state, 3 * pixels); }
-
-void TakeBlueBytes(benchmark::State& state)
+void AccumulateFrame(benchmark::State& state)
 {
-    const std::vector<std::uint8_t> bgr = someBytes(3 * pixels);
-    std::vector<std::uint8_t> blue(pixels);
+    const std::uint64_t repeats = std::uint64_t(state.range(0));
+    const std::vector<std::uint8_t> frame = someBytes(3 * pixels);
+    PixelAccumulator accumulator(1080, 1920);
     for (auto _ : state) {
-        takeBlueBytes(bgr.data(), blue.data(), pixels);
-        benchmark::DoNotOptimize(blue.data());
+        accumulator.add(BgrFrame{frame.data(), 3 * 1920}, repeats);
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(std::int64_t(state.iterations() * 3 * pixels));
-}
-
-void MemcpyFrame8(benchmark::State& state) { memcpyOf(state, pixels); }
-
-void Accumulate(benchmark::State& state)
-{
-    const std::vector<std::uint8_t> frame = someBytes(pixels);
-    PixelAccumulator accumulator(pixels);
-    for (auto _ : state) {
-        accumulator.add(frame.data(), 1);
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(std::int64_t(state.iterations() * pixels));
+    state.SetBytesProcessed(std::int64_t(state.iterations() * frame.size()));
 }
 
 }  // namespace
 
-BENCHMARK(MemcpyFrame24)->UseRealTime();
-BENCHMARK(TakeBlueBytes)->UseRealTime();
-BENCHMARK(MemcpyFrame8)->UseRealTime();
-BENCHMARK(Accumulate)->UseRealTime();
+BENCHMARK(MemcpyFrame)->UseRealTime();
+BENCHMARK(AccumulateFrame)->Arg(1)->Arg(3)->UseRealTime();
 BENCHMARK_MAIN();

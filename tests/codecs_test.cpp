@@ -86,12 +86,21 @@ TEST(Codecs, FramesReadInAnyOrderEqualFramesReadInTurn)
         const auto file = directory / (format.encoder + ".avi");
         writeClip(file, pictures, format);
 
+        // Each frame's rows as bytes, the padding left out.
+        auto bytesOf = [](AviFrameReader& reader, std::int32_t k) {
+            const std::optional<BgrFrame> frame = reader.readFrame(k);
+            std::vector<std::uint8_t> bytes;
+            for (std::int32_t row = 0; frame && row < reader.height(); ++row) {
+                const std::uint8_t* first = frame->pixels + row * frame->stride;
+                bytes.insert(bytes.end(), first, first + 3 * reader.width());
+            }
+            return bytes;
+        };
         AviFrameReader inTurn(file.c_str());
-        const std::size_t size = std::size_t(inTurn.width()) * inTurn.height();
         std::vector<std::vector<std::uint8_t>> frames;
         for (std::int32_t k = 0; k < inTurn.frameCount(); ++k) {
-            frames.emplace_back(size);
-            ASSERT_TRUE(inTurn.readFrame(k, frames.back().data())) << format.encoder << " " << k;
+            frames.push_back(bytesOf(inTurn, k));
+            ASSERT_FALSE(frames.back().empty()) << format.encoder << " " << k;
         }
 
         std::vector<std::int32_t> order(frames.size());
@@ -99,10 +108,7 @@ TEST(Codecs, FramesReadInAnyOrderEqualFramesReadInTurn)
         std::shuffle(order.begin(), order.end(), std::mt19937(42));
         order.insert(order.end(), {29, 0, 29, 28, 1});
         AviFrameReader jumping(file.c_str());
-        std::vector<std::uint8_t> frame(size);
-        for (std::int32_t k : order) {
-            ASSERT_TRUE(jumping.readFrame(k, frame.data())) << format.encoder << " " << k;
-            EXPECT_EQ(frame, frames[k]) << format.encoder << " frame " << k;
-        }
+        for (std::int32_t k : order)
+            EXPECT_EQ(bytesOf(jumping, k), frames[k]) << format.encoder << " frame " << k;
     }
 }

@@ -6,15 +6,35 @@
 
 namespace {
 
+// One row of 24-bit pixels with the given blue values; green and red hold
+// other values, which must be ignored.
+std::vector<std::uint8_t> bgrRow(const std::vector<std::uint8_t>& blue)
+{
+    std::vector<std::uint8_t> row;
+    for (std::uint8_t value : blue)
+        row.insert(row.end(), {value, std::uint8_t(255 - value), 99});
+    return row;
+}
+
+void add(PixelAccumulator& accumulator, const std::vector<std::uint8_t>& row, std::uint64_t repeats = 1)
+{
+    accumulator.add(BgrFrame{row.data(), row.size()}, repeats);
+}
+
+std::vector<std::uint8_t> result(const PixelAccumulator& accumulator, std::size_t pixels)
+{
+    std::vector<std::uint8_t> bytes(pixels, 77);
+    accumulator.finish(bytes.data());
+    return bytes;
+}
+
 // Averages one pixel over the given values.
 int averageOf(const std::vector<std::uint8_t>& values)
 {
-    PixelAccumulator accumulator(1);
+    PixelAccumulator accumulator(1, 1);
     for (std::uint8_t value : values)
-        accumulator.add(&value, 1);
-    std::uint8_t result = 77;
-    accumulator.finish(&result);
-    return result;
+        add(accumulator, bgrRow({value}));
+    return result(accumulator, 1)[0];
 }
 
 }  // namespace
@@ -35,55 +55,65 @@ TEST(PixelAccumulator, FewerThanTwoFramesGiveZero)
     EXPECT_EQ(averageOf({200}), 0);
 }
 
+TEST(PixelAccumulator, TakesTheBlueByteOfEachPixelRowByRow)
+{
+    // Two rows of five pixels, sixteen bytes apart: the last byte of each row
+    // is padding.
+    const std::vector<std::uint8_t> first = {
+        1, 90, 90, 2, 90, 90, 3, 90, 90, 4, 90, 90, 5, 90, 90, 250,
+        6, 90, 90, 7, 90, 90, 8, 90, 90, 9, 90, 90, 10, 90, 90, 250};
+    std::vector<std::uint8_t> second = first;
+    for (std::size_t i = 0; i < second.size(); i += 3)
+        second[i] += 100;
+    PixelAccumulator accumulator(2, 5);
+    accumulator.add(BgrFrame{first.data(), 16}, 1);
+    accumulator.add(BgrFrame{second.data(), 16}, 1);
+    EXPECT_EQ(result(accumulator, 10), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+}
+
 TEST(PixelAccumulator, RepeatsAndMergingEqualOnePass)
 {
-    const std::vector<std::uint8_t> first = {3, 250, 17, 0, 99};
-    const std::vector<std::uint8_t> second = {254, 1, 17, 255, 100};
-    const std::vector<std::uint8_t> third = {9, 9, 200, 128, 98};
+    const auto first = bgrRow({3, 250, 17, 0, 99});
+    const auto second = bgrRow({254, 1, 17, 255, 100});
+    const auto third = bgrRow({9, 9, 200, 128, 98});
 
-    PixelAccumulator onePass(5);
+    PixelAccumulator onePass(1, 5);
     for (int i = 0; i < 3; ++i)
-        onePass.add(first.data(), 1);
-    onePass.add(second.data(), 1);
-    onePass.add(third.data(), 1);
-    onePass.add(third.data(), 1);
+        add(onePass, first);
+    add(onePass, second);
+    add(onePass, third);
+    add(onePass, third);
 
-    PixelAccumulator head(5);
-    PixelAccumulator tail(5);
-    head.add(first.data(), 3);
-    tail.add(second.data(), 1);
-    tail.add(third.data(), 2);
+    PixelAccumulator head(1, 5);
+    PixelAccumulator tail(1, 5);
+    add(head, first, 3);
+    add(tail, second);
+    add(tail, third, 2);
     head.merge(tail);
 
     EXPECT_EQ(head.frames(), 6u);
-    std::vector<std::uint8_t> expected(5);
-    std::vector<std::uint8_t> merged(5);
-    onePass.finish(expected.data());
-    head.finish(merged.data());
-    EXPECT_EQ(merged, expected);
-    EXPECT_EQ(expected, (std::vector<std::uint8_t>{5, 103, 53, 51, 98}));
+    EXPECT_EQ(result(head, 5), result(onePass, 5));
+    EXPECT_EQ(result(onePass, 5), (std::vector<std::uint8_t>{5, 103, 53, 51, 98}));
 }
 
 TEST(PixelAccumulator, HugeFrameCountsDoNotOverflow)
 {
-    const std::uint8_t bright = 255;
-    const std::uint8_t dark = 10;
-    PixelAccumulator onePass(1);
-    onePass.add(&dark, 10);
-    onePass.add(&bright, 2'000'000'000);
-    onePass.add(&dark, 1'999'999'990);
+    const auto bright = bgrRow({255});
+    const auto dark = bgrRow({10});
+    PixelAccumulator onePass(1, 1);
+    add(onePass, dark, 10);
+    add(onePass, bright, 2'000'000'000);
+    add(onePass, dark, 1'999'999'990);
 
     // Sums that start small and grow past 32 bits only when merged.
-    PixelAccumulator head(1);
-    PixelAccumulator tail(1);
-    head.add(&dark, 10);
-    tail.add(&bright, 2'000'000'000);
-    tail.add(&dark, 1'999'999'990);
+    PixelAccumulator head(1, 1);
+    PixelAccumulator tail(1, 1);
+    add(head, dark, 10);
+    add(tail, bright, 2'000'000'000);
+    add(tail, dark, 1'999'999'990);
     head.merge(tail);
 
-    for (const PixelAccumulator* accumulator : {&onePass, &head}) {
-        std::uint8_t result = 0;
-        accumulator->finish(&result);
-        EXPECT_EQ(result, 132);  // (255 * 2e9 + 10 * 2e9 - 255) / (4e9 - 1)
-    }
+    // (255 * 2e9 + 10 * 2e9 - 255) / (4e9 - 1)
+    EXPECT_EQ(result(onePass, 1)[0], 132);
+    EXPECT_EQ(result(head, 1)[0], 132);
 }

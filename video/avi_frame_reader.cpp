@@ -1,7 +1,5 @@
 #include "avi_frame_reader.h"
 
-#include "blue_bytes.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -69,24 +67,21 @@ AviFrameReader::AviFrameReader(const char* fileName)
     }
 }
 
-bool AviFrameReader::readFrame(std::int32_t k, std::uint8_t* destination)
+std::optional<BgrFrame> AviFrameReader::readFrame(std::int32_t k)
 {
     const auto* bitmap = static_cast<const std::uint8_t*>(AVIStreamGetFrame(frames_.get(), k));
     if (!bitmap)
-        return false;
+        return std::nullopt;
     BITMAPINFOHEADER header;
     std::memcpy(&header, bitmap, sizeof header);
     if (header.biBitCount != 24 || header.biCompression != BI_RGB || header.biWidth != width_ ||
         header.biHeight != height_)
-        return false;
+        return std::nullopt;
 
-    // Rows are bottom-up, three bytes per pixel in blue, green, red order,
-    // each row padded to four bytes; the blue byte is the one kept.
-    const std::uint8_t* pixels = bitmap + header.biSize + 4 * std::size_t(header.biClrUsed);
-    const std::size_t stride = (3 * std::size_t(width_) + 3) & ~std::size_t(3);
-    for (std::int32_t row = 0; row < height_; ++row)
-        takeBlueBytes(pixels + row * stride, destination + std::size_t(row) * width_, std::size_t(width_));
-    return true;
+    // The pixels follow the header and its colour table; rows are padded to
+    // four bytes.
+    return BgrFrame{bitmap + header.biSize + 4 * std::size_t(header.biClrUsed),
+                    (3 * std::size_t(width_) + 3) & ~std::size_t(3)};
 }
 
 std::int32_t AviFrameReader::framesShowing(std::int32_t k)

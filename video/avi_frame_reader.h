@@ -1,11 +1,12 @@
-// Reads the frames of an AVI file's first video stream as one byte per pixel:
-// the blue component of each pixel of the frame as a 24-bit bitmap.
+// Reads the frames of an AVI file's first video stream as 24-bit bitmaps.
 #pragma once
 
 #include "avifile.h"
+#include "bgr_frame.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <type_traits>
 
 class AviFrameReader {
@@ -21,9 +22,9 @@ public:
     // As the file's header records it, dropped frames included.
     std::int32_t frameCount() const { return frameCount_; }
 
-    // Copies frame k into destination, width × height bytes, bottom row first.
-    // False when the frame cannot be produced (damaged or truncated file).
-    bool readFrame(std::int32_t k, std::uint8_t* destination);
+    // Frame k, valid until the next call on this reader; none when it cannot
+    // be produced (a damaged or truncated file).
+    std::optional<BgrFrame> readFrame(std::int32_t k);
 
     // How many frames from k on show the picture of frame k: more than one
     // where dropped frames repeat it.

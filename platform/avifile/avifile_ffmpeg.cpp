@@ -9,13 +9,16 @@ extern "C" {
 }
 
 #include <memory>
+#include <mutex>
 #include <new>
 
 void AVIFileInit()
 {
     // The demuxer and decoders warn about many good files; the caller reports
-    // failures in its own words.
-    av_log_set_level(AV_LOG_QUIET);
+    // failures in its own words. Readers on several threads start at once, so
+    // the setting, global to FFmpeg, is made once.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
 }
 
 void AVIFileExit() {}
