@@ -35,14 +35,40 @@ DibConverter::DibConverter(int width, int height)
     std::memcpy(bitmap_, &header, sizeof header);
 }
 
-const BITMAPINFOHEADER* DibConverter::convert(const AVFrame& picture)
+// Makes the scaler for the picture's format and size, once for all the
+// pictures alike. (sws_getCachedContext would rebuild it for every picture in
+// a full-range JPEG format, which swscale records under another name.)
+bool DibConverter::prepareScaler(const AVFrame& picture)
 {
+    if (scaler_ && picture.format == sourceFormat_ && picture.width == sourceWidth_ &&
+        picture.height == sourceHeight_ && picture.color_range == sourceRange_)
+        return true;
     // The decoder may deliver another size than the stream header states;
     // the bitmap always has the header's size.
-    scaler_.reset(sws_getCachedContext(scaler_.release(), picture.width, picture.height,
-                                       AVPixelFormat(picture.format), width_, height_, AV_PIX_FMT_BGR24,
-                                       SWS_BICUBIC, nullptr, nullptr, nullptr));
+    scaler_.reset(sws_getContext(picture.width, picture.height, AVPixelFormat(picture.format), width_, height_,
+                                 AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!scaler_)
+        return false;
+    if (picture.color_range == AVCOL_RANGE_JPEG) {
+        // Full-range YUV in a format that does not say so itself.
+        int* inverseTable;
+        int* table;
+        int sourceFull, destinationFull, brightness, contrast, saturation;
+        if (sws_getColorspaceDetails(scaler_.get(), &inverseTable, &sourceFull, &table, &destinationFull,
+                                     &brightness, &contrast, &saturation) >= 0)
+            sws_setColorspaceDetails(scaler_.get(), inverseTable, 1, table, destinationFull, brightness, contrast,
+                                     saturation);
+    }
+    sourceFormat_ = picture.format;
+    sourceWidth_ = picture.width;
+    sourceHeight_ = picture.height;
+    sourceRange_ = picture.color_range;
+    return true;
+}
+
+const BITMAPINFOHEADER* DibConverter::convert(const AVFrame& picture)
+{
+    if (!prepareScaler(picture))
         return nullptr;
 
     // Decoded pictures are top-down; writing the last bitmap row first with a

@@ -18,10 +18,17 @@ public:
     const BITMAPINFOHEADER* convert(const AVFrame& picture);
 
 private:
+    bool prepareScaler(const AVFrame& picture);
+
     int width_;
     int height_;
     int stride_;
     std::vector<std::uint8_t> storage_;
     std::uint8_t* bitmap_;  // inside storage_, placed so that the pixels are aligned
     SwsContextPtr scaler_;
+    // What scaler_ was made for.
+    int sourceFormat_ = -1;
+    int sourceWidth_ = 0;
+    int sourceHeight_ = 0;
+    int sourceRange_ = 0;
 };
