@@ -26,6 +26,12 @@ template <typename Sum>
 
 // The per-frame work, built for AVX2 and for the baseline processor; the
 // loader picks the one the machine runs.
+[[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint16_t* sums, std::uint8_t* maxima,
+                                                          const std::uint8_t* bgr, std::size_t width)
+{
+    addBlueRowTo(sums, maxima, bgr, width, std::uint16_t(1));
+}
+
 [[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint32_t* sums, std::uint8_t* maxima,
                                                           const std::uint8_t* bgr, std::size_t width,
                                                           std::uint32_t repeats)
@@ -40,7 +46,8 @@ template <typename Sum>
     addBlueRowTo(sums, maxima, bgr, width, repeats);
 }
 
-// Frames of 255 that a 32-bit sum holds.
+// Frames of 255 that a 16-bit and a 32-bit sum hold.
+constexpr std::uint32_t recentLimit = std::numeric_limits<std::uint16_t>::max() / 255;
 constexpr std::uint64_t narrowLimit = std::numeric_limits<std::uint32_t>::max() / 255;
 
 }  // namespace
@@ -48,6 +55,7 @@ constexpr std::uint64_t narrowLimit = std::numeric_limits<std::uint32_t>::max() 
 PixelAccumulator::PixelAccumulator(std::int32_t height, std::int32_t width)
     : height_(std::size_t(height)),
       width_(std::size_t(width)),
+      recent_(height_ * width_),
       sums_(std::vector<std::uint32_t>(height_ * width_)),
       maxima_(height_ * width_)
 {
@@ -61,9 +69,31 @@ void PixelAccumulator::makeRoomFor(std::uint64_t frames)
     sums_ = std::vector<std::uint64_t>(narrow->begin(), narrow->end());
 }
 
+void PixelAccumulator::flushRecent()
+{
+    std::visit(
+        [&](auto& sums) {
+            for (std::size_t j = 0; j < sums.size(); ++j)
+                sums[j] += recent_[j];
+        },
+        sums_);
+    std::fill(recent_.begin(), recent_.end(), 0);
+    recentFrames_ = 0;
+}
+
 void PixelAccumulator::add(const BgrFrame& frame, std::uint64_t repeats)
 {
     makeRoomFor(frames_ + repeats);
+    if (repeats == 1) {
+        if (recentFrames_ == recentLimit)
+            flushRecent();
+        for (std::size_t row = 0; row < height_; ++row)
+            addBlueRow(recent_.data() + row * width_, maxima_.data() + row * width_,
+                       frame.pixels + row * frame.stride, width_);
+        ++recentFrames_;
+        ++frames_;
+        return;
+    }
     std::visit(
         [&](auto& sums) {
             for (std::size_t row = 0; row < height_; ++row)
@@ -80,7 +110,7 @@ void PixelAccumulator::merge(const PixelAccumulator& other)
     std::visit(
         [&](auto& sums, const auto& others) {
             for (std::size_t j = 0; j < sums.size(); ++j) {
-                sums[j] += others[j];
+                sums[j] += others[j] + other.recent_[j];
                 maxima_[j] = std::max(maxima_[j], other.maxima_[j]);
             }
         },
@@ -97,7 +127,7 @@ void PixelAccumulator::finish(std::uint8_t* result) const
                 return;
             }
             for (std::size_t j = 0; j < sums.size(); ++j)
-                result[j] = std::uint8_t((sums[j] - maxima_[j]) / (frames_ - 1));
+                result[j] = std::uint8_t((sums[j] + recent_[j] - maxima_[j]) / (frames_ - 1));
         },
         sums_);
 }

@@ -28,11 +28,17 @@ public:
 
 private:
     void makeRoomFor(std::uint64_t frames);
+    void flushRecent();
 
     std::size_t height_;
     std::size_t width_;
-    // 32-bit sums halve the memory traffic per frame; they are widened to
-    // 64 bits once the frame count could make them overflow.
+    // Single frames are first summed in 16 bits, which holds 257 frames of
+    // 255, and then moved into the wide sums: the per-frame pass touches two
+    // bytes of sums per pixel instead of four or eight.
+    std::vector<std::uint16_t> recent_;
+    std::uint32_t recentFrames_ = 0;
+    // 32-bit sums, widened to 64 bits once the frame count could make them
+    // overflow.
     std::variant<std::vector<std::uint32_t>, std::vector<std::uint64_t>> sums_;
     std::vector<std::uint8_t> maxima_;
     std::uint64_t frames_ = 0;

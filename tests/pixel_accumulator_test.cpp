@@ -117,3 +117,24 @@ TEST(PixelAccumulator, HugeFrameCountsDoNotOverflow)
     EXPECT_EQ(result(onePass, 1)[0], 132);
     EXPECT_EQ(result(head, 1)[0], 132);
 }
+
+TEST(PixelAccumulator, LongRunsOfSingleFramesKeepExactSums)
+{
+    // More frames of 255 than a 16-bit sum holds, added one at a time.
+    const auto bright = bgrRow({255, 0});
+    const auto dark = bgrRow({3, 255});
+    PixelAccumulator head(1, 2);
+    for (int i = 0; i < 600; ++i)
+        add(head, bright);
+    for (int i = 0; i < 400; ++i)
+        add(head, dark);
+    // (600 * 255 + 400 * 3 - 255) / 999 and (400 * 255 - 255) / 999
+    EXPECT_EQ(result(head, 2), (std::vector<std::uint8_t>{154, 101}));
+
+    PixelAccumulator tail(1, 2);
+    for (int i = 0; i < 300; ++i)
+        add(tail, bright);
+    head.merge(tail);
+    // (900 * 255 + 400 * 3 - 255) / 1299 and (400 * 255 - 255) / 1299
+    EXPECT_EQ(result(head, 2), (std::vector<std::uint8_t>{177, 78}));
+}
