@@ -30,7 +30,7 @@ bench: all
 	cmake --build $(BUILD) --target aviavg kernels_bench average_in_one_pass
 	bench/make-corpus $(BUILD)/corpus
 	$(BUILD)/bench/kernels_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-	/usr/bin/python3 bench/run $(BUILD) $(BUILD)/corpus
+	/usr/bin/python3 bench/run $(BUILD) $(BUILD)/corpus 5
 
 clean:
 	rm -rf $(BUILD)
