@@ -30,15 +30,6 @@ std::string failureOf(const std::filesystem::path& file)
     return "no failure";
 }
 
-RiffAvi uncompressed(const std::vector<Picture>& pictures, bool topDown = false)
-{
-    RiffAvi avi;
-    const int video = avi.addVideo({.width = pictures[0].width, .height = pictures[0].height, .topDown = topDown});
-    for (const Picture& picture : pictures)
-        avi.addChunk(video, bitmapRows(picture, topDown));
-    return avi;
-}
-
 }  // namespace
 
 TEST(AviFiles, UncompressedFramesOfAnyWidthAndRowOrderAreExact)
@@ -48,7 +39,7 @@ TEST(AviFiles, UncompressedFramesOfAnyWidthAndRowOrderAreExact)
         for (bool topDown : {false, true}) {
             const auto pictures = noisePictures(width, 7, 5, std::uint32_t(width));
             const auto file = directory / "clip.avi";
-            uncompressed(pictures, topDown).save(file);
+            uncompressedAvi(pictures, {.topDown = topDown}).save(file);
             EXPECT_EQ(average(file), expectedAverage(pictures)) << width << (topDown ? " top-down" : "");
         }
 }
@@ -125,15 +116,8 @@ TEST(AviFiles, DroppedFramesRepeatThePictureBeforeThem)
     const std::vector<int> shown = {2, 1, 3, 2};
     for (bool withIndex : {true, false})
         for (std::uint32_t start : {0u, 5u}) {
-            RiffAvi avi;
-            const int video = avi.addVideo({.width = 5, .height = 3, .start = start});
-            for (std::size_t i = 0; i < pictures.size(); ++i) {
-                avi.addChunk(video, bitmapRows(pictures[i]));
-                for (int drop = 1; drop < shown[i]; ++drop)
-                    avi.addChunk(video, {});
-            }
             const auto file = directory / "dropped.avi";
-            avi.save(file, withIndex);
+            uncompressedAvi(pictures, {.start = start}, shown).save(file, withIndex);
             EXPECT_EQ(average(file), expectedAverage(pictures, shown)) << withIndex << " " << start;
 
             AviFrameReader reader(file.c_str());
@@ -149,13 +133,7 @@ TEST(AviFiles, LongRunsOfDroppedFramesAreCountedNotDecoded)
 {
     ScratchDirectory directory;
     const auto pictures = noisePictures(16, 16, 2, 4);
-    RiffAvi avi;
-    const int video = avi.addVideo({.width = 16, .height = 16});
-    avi.addChunk(video, bitmapRows(pictures[0]));
-    for (int drop = 0; drop < 60'000; ++drop)
-        avi.addChunk(video, {});
-    avi.addChunk(video, bitmapRows(pictures[1]));
-    avi.save(directory / "long.avi");
+    uncompressedAvi(pictures, {}, {60'001, 1}).save(directory / "long.avi");
     EXPECT_EQ(average(directory / "long.avi"), expectedAverage(pictures, {60'001, 1}));
 }
 
@@ -164,16 +142,12 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     ScratchDirectory directory;
     const auto pictures = noisePictures(4, 4, 6, 5);
 
-    RiffAvi claimsMore;
-    const int video = claimsMore.addVideo({.width = 4, .height = 4, .claimedLength = 10});
-    for (const Picture& picture : pictures)
-        claimsMore.addChunk(video, bitmapRows(picture));
-    claimsMore.save(directory / "short.avi");
+    uncompressedAvi(pictures, {.claimedLength = 10}).save(directory / "short.avi");
     EXPECT_EQ(failureOf(directory / "short.avi"),
               "cannot read frame 6 of 10 (damaged, or shorter than its header says)");
 
     // Cut off in the middle of the fourth frame's chunk.
-    std::vector<std::uint8_t> bytes = uncompressed(pictures).bytes(false);
+    std::vector<std::uint8_t> bytes = uncompressedAvi(pictures).bytes(false);
     const std::size_t headers = bytes.size() - 6 * (8 + 48);
     bytes.resize(headers + 3 * (8 + 48) + 20);
     std::filesystem::path cut = directory / "cut.avi";

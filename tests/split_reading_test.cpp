@@ -34,15 +34,8 @@ TEST(SplitReading, DroppedFramesAtAndAroundThePartBoundariesCountOnce)
     for (int i = 0; i < 30; ++i)
         shown.push_back(1 + i * 7 % 3);
     for (bool withIndex : {true, false}) {
-        RiffAvi avi;
-        const int video = avi.addVideo({.width = 6, .height = 4});
-        for (std::size_t i = 0; i < pictures.size(); ++i) {
-            avi.addChunk(video, bitmapRows(pictures[i]));
-            for (int drop = 1; drop < shown[i]; ++drop)
-                avi.addChunk(video, {});
-        }
         const auto file = directory / "dropped.avi";
-        avi.save(file, withIndex);
+        uncompressedAvi(pictures, {}, shown).save(file, withIndex);
         expectSameForAnyWorkers(file, expectedAverage(pictures, shown), withIndex ? "indexed" : "no index");
     }
 }
@@ -66,11 +59,7 @@ TEST(SplitReading, AFailureInAnyPartFailsTheWhole)
 {
     ScratchDirectory directory;
     const auto pictures = noisePictures(4, 4, 8, 12);
-    RiffAvi avi;
-    const int video = avi.addVideo({.width = 4, .height = 4, .claimedLength = 12});
-    for (const Picture& picture : pictures)
-        avi.addChunk(video, bitmapRows(picture));
-    avi.save(directory / "short.avi");
+    uncompressedAvi(pictures, {.claimedLength = 12}).save(directory / "short.avi");
     for (unsigned workers : {1u, 2u, 4u})
         EXPECT_THROW(averageVideo((directory / "short.avi").c_str(), workers), std::runtime_error) << workers;
 }

@@ -185,3 +185,17 @@ void RiffAvi::save(const std::string& path, bool withIndex) const
     if (!file.flush())
         throw std::runtime_error("cannot write " + path);
 }
+
+RiffAvi uncompressedAvi(const std::vector<Picture>& pictures, RiffVideoStream format, const std::vector<int>& shown)
+{
+    format.width = pictures.at(0).width;
+    format.height = pictures.at(0).height;
+    RiffAvi avi;
+    const int video = avi.addVideo(format);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        avi.addChunk(video, bitmapRows(pictures[i], format.topDown));
+        for (int drop = 1; drop < (shown.empty() ? 1 : shown[i]); ++drop)
+            avi.addChunk(video, {});
+    }
+    return avi;
+}

@@ -4,6 +4,8 @@
 // frames than the file holds, no index.
 #pragma once
 
+#include "pictures.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,3 +45,9 @@ private:
     std::vector<Stream> streams_;
     std::vector<Chunk> chunks_;
 };
+
+// An uncompressed 24-bit AVI of the pictures, each followed by empty chunks
+// (dropped frames) so that it is shown the given number of times (once when
+// `shown` is empty). The format's size is the pictures'.
+RiffAvi uncompressedAvi(const std::vector<Picture>& pictures, RiffVideoStream format = {},
+                        const std::vector<int>& shown = {});
