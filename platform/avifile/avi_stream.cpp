@@ -119,7 +119,7 @@ bool AviStream::openDecoder()
         return false;
     }
     decoder_->pkt_timebase = stream_->time_base;
-    decoder_->thread_count = 0;  // one per core
+    decoder_->thread_count = 0;  // as many as FFmpeg finds useful for the cores there are
     decoder_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(decoder_.get(), codec, nullptr) < 0) {
         decoder_.reset();
@@ -188,7 +188,13 @@ bool AviStream::readAhead()
             av_packet_unref(packet_.get());
             continue;
         }
-        PacketPtr coded(av_packet_alloc());
+        PacketPtr coded;
+        if (spare_.empty()) {
+            coded.reset(av_packet_alloc());
+        } else {
+            coded = std::move(spare_.back());
+            spare_.pop_back();
+        }
         if (!coded) {
             demuxEnded_ = true;
             break;
@@ -248,7 +254,10 @@ bool AviStream::decodeNextPicture()
         }
         CodedPicture coded = std::move(ahead_.front());
         ahead_.pop_front();
-        if (!send(*coded.packet))
+        const bool sent = send(*coded.packet);
+        av_packet_unref(coded.packet.get());
+        spare_.push_back(std::move(coded.packet));
+        if (!sent)
             return false;
         sent_.push_back(coded.position);
     }

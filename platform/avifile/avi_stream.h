@@ -59,6 +59,7 @@ private:
     std::int64_t nextPosition_ = 0;  // position of the next chunk the demuxer returns
     bool demuxEnded_ = false;
     std::deque<CodedPicture> ahead_;  // read, not yet sent to the decoder
+    std::vector<PacketPtr> spare_;    // sent and emptied, for reuse
     std::vector<std::uint8_t> palette_;  // of a palettized stream, as its first chunk carries it
 
     // Decoding. Pictures come out in display order; each one is shown at the
