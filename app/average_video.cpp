@@ -32,14 +32,30 @@ void accumulate(AviFrameReader& reader, FrameRange range, PixelAccumulator& accu
     }
 }
 
-// One range per worker, starting at key frames, when each key frame lies
-// close after the point that splits the frames evenly; otherwise a single
-// range, left to the decoder's own threads.
+// Whether at least one frame in four is a key frame: codecs that code most
+// frames on their own (MJPEG, uncompressed, HuffYUV, FFV1, ...), as against
+// those that predict frames from others and decode on several threads
+// themselves (H.264, MPEG-4).
+bool mostlyKeyFrames(AviFrameReader& reader)
+{
+    const std::int64_t frames = reader.frameCount();
+    std::int64_t keyFrames = 0;
+    for (std::int32_t key = reader.nextKeyFrame(0); key >= 0 && 4 * keyFrames < frames;
+         key = reader.nextKeyFrame(key + 1))
+        ++keyFrames;
+    return 4 * keyFrames >= frames;
+}
+
+// For a video of mostly key frames, one range per worker, each starting at the
+// first key frame after the point that splits the frames evenly; otherwise a
+// single range, left to the decoder's own threads.
 std::vector<FrameRange> splitAtKeyFrames(AviFrameReader& reader, unsigned workers)
 {
     const std::int32_t frames = reader.frameCount();
     const std::int64_t slack = frames / (4 * std::int64_t(workers));
     std::vector<FrameRange> ranges = {{0, frames}};
+    if (workers < 2 || !mostlyKeyFrames(reader))
+        return ranges;
     for (unsigned i = 1; i < workers; ++i) {
         const auto even = std::int32_t(std::int64_t(frames) * i / workers);
         const std::int32_t key = reader.nextKeyFrame(even);

@@ -8,7 +8,7 @@
 // the mean of its values with one occurrence of the largest left out. Throws
 // std::runtime_error with the reason when the video cannot be read in full.
 //
-// Where the stream has key frames near the points that would split it evenly
-// (codecs whose frames are mostly key frames), up to `workers` threads each
-// decode a part with a reader of their own; the result is the same either way.
+// Where most of the stream's frames are key frames (MJPEG, uncompressed,
+// HuffYUV, FFV1, ...), up to `workers` threads each decode a part of it with a
+// reader of their own; the result is the same either way.
 GreyImage averageVideo(const char* fileName, unsigned workers = std::thread::hardware_concurrency());
