@@ -1,6 +1,8 @@
 # Wraps the CMake build: `make` builds, `make demo` shows the tool at work,
-# `make test` runs the tests, `make bench` the benchmarks.
+# `make test` runs the tests, also built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, `make bench` the benchmarks.
 BUILD := build
+SANITIZED := build-sanitized
 
 .PHONY: all demo test bench clean
 
@@ -19,8 +21,13 @@ demo: all
 	@echo "The clip: $(BUILD)/demo/street.avi (a ball crosses a street)"
 	@echo "The averaged bitmap, without the ball: $(BUILD)/demo/streetS.bmp"
 
-test: all
+$(SANITIZED)/build.ninja: $(BUILD)/build.ninja
+	cmake -S . -B $(SANITIZED) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAVIAVG_SANITIZE=ON
+
+test: all $(SANITIZED)/build.ninja
+	cmake --build $(SANITIZED)
 	ctest --test-dir $(BUILD) --output-on-failure
+	ctest --test-dir $(SANITIZED) --output-on-failure
 
 # Makes the benchmark clips (once), then times aviavg against ffmpeg and an
 # OpenCV script, and the per-frame kernels against memcpy.
@@ -33,4 +40,4 @@ bench: all
 	/usr/bin/python3 bench/run $(BUILD) $(BUILD)/corpus 5
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZED)

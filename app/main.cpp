@@ -59,6 +59,7 @@ int main(int argc, char* argv[])
     // uncompressed video.
     ::mallopt(M_MMAP_THRESHOLD, 64 << 20);
     ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    removePartialBitmapsOnSignals();
 
     bool succeeded = true;
     for (int i = 1; i < argc; ++i)

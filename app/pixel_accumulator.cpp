@@ -53,12 +53,15 @@ constexpr std::uint64_t narrowLimit = std::numeric_limits<std::uint32_t>::max() 
 }  // namespace
 
 PixelAccumulator::PixelAccumulator(std::int32_t height, std::int32_t width)
-    : height_(std::size_t(height)),
-      width_(std::size_t(width)),
-      recent_(height_ * width_),
-      sums_(std::vector<std::uint32_t>(height_ * width_)),
-      maxima_(height_ * width_)
+    : height_(std::size_t(height)), width_(std::size_t(width))
 {
+}
+
+void PixelAccumulator::allocate()
+{
+    recent_.resize(height_ * width_);
+    std::get<std::vector<std::uint32_t>>(sums_).resize(height_ * width_);
+    maxima_.resize(height_ * width_);
 }
 
 void PixelAccumulator::makeRoomFor(std::uint64_t frames)
@@ -83,6 +86,8 @@ void PixelAccumulator::flushRecent()
 
 void PixelAccumulator::add(const BgrFrame& frame, std::uint64_t repeats)
 {
+    if (frames_ == 0)
+        allocate();
     makeRoomFor(frames_ + repeats);
     if (repeats == 1) {
         if (recentFrames_ == recentLimit)
@@ -104,8 +109,14 @@ void PixelAccumulator::add(const BgrFrame& frame, std::uint64_t repeats)
     frames_ += repeats;
 }
 
-void PixelAccumulator::merge(const PixelAccumulator& other)
+void PixelAccumulator::merge(PixelAccumulator&& other)
 {
+    if (other.frames_ == 0)
+        return;
+    if (frames_ == 0) {
+        *this = std::move(other);
+        return;
+    }
     makeRoomFor(frames_ + other.frames_);
     std::visit(
         [&](auto& sums, const auto& others) {
@@ -123,7 +134,7 @@ void PixelAccumulator::finish(std::uint8_t* result) const
     std::visit(
         [&](const auto& sums) {
             if (frames_ < 2) {
-                std::fill_n(result, sums.size(), 0);
+                std::fill_n(result, height_ * width_, 0);
                 return;
             }
             for (std::size_t j = 0; j < sums.size(); ++j)

@@ -11,6 +11,7 @@
 
 class PixelAccumulator {
 public:
+    // The arrays are allocated with the first frame added.
     PixelAccumulator(std::int32_t height, std::int32_t width);
 
     // Adds a frame that is shown `repeats` times in a row.
@@ -18,7 +19,7 @@ public:
 
     // Takes in what another accumulator gathered over other frames of the
     // same video.
-    void merge(const PixelAccumulator& other);
+    void merge(PixelAccumulator&& other);
 
     std::uint64_t frames() const { return frames_; }
 
@@ -27,6 +28,7 @@ public:
     void finish(std::uint8_t* result) const;
 
 private:
+    void allocate();
     void makeRoomFor(std::uint64_t frames);
     void flushRecent();
 

@@ -26,3 +26,8 @@ public:
 
 // The bytes of the BMP file that saveBmp writes.
 std::vector<std::uint8_t> encodeBmp(const GreyImage& image);
+
+// Makes SIGINT, SIGTERM and SIGHUP remove the temporary file of a bitmap
+// being written before they end the process (unless they are ignored, as
+// under nohup). Call once, at start-up.
+void removePartialBitmapsOnSignals();

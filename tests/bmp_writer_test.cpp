@@ -130,3 +130,32 @@ TEST(SaveBmp, ReportsAMissingDirectory)
     const auto target = directory / "missing" / "outS.bmp";
     EXPECT_EQ(countingImage(2, 2).saveBmp(target.c_str()), ENOENT);
 }
+
+TEST(SaveBmp, ASignalDuringTheWriteRemovesTheTemporaryFile)
+{
+    ScratchDirectory directory;
+    const auto target = directory / "outS.bmp";
+    const GreyImage image = countingImage(4000, 4000);
+    ASSERT_EQ(image.saveBmp(target.c_str()), 0);
+    const std::vector<std::uint8_t> earlier = readFile(target);
+
+    for (int signal : {SIGTERM, SIGINT}) {
+        // The child writes the same bitmap again and again until the signal
+        // comes, which is sent while a temporary file is there.
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            removePartialBitmapsOnSignals();
+            for (;;)
+                image.saveBmp(target.c_str());
+        }
+        while (filesIn(directory.path()) < 2)
+            ::usleep(100);
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        EXPECT_EQ(filesIn(directory.path()), 1u) << signal;
+        EXPECT_EQ(readFile(target), earlier);
+    }
+}

@@ -6,7 +6,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
+
+#include <csignal>
+#include <sys/resource.h>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -20,8 +24,14 @@ struct Outcome {
     std::string err;
 };
 
+// What the program may not do.
+struct Limits {
+    rlim_t fileSize = RLIM_INFINITY;  // bytes a file may grow to (the disk is full past it)
+    bool unprivileged = false;        // run as nobody, so that permissions apply to root too
+};
+
 // Runs aviavg in a directory with the given arguments.
-Outcome aviavg(const std::filesystem::path& directory, const std::vector<std::string>& arguments)
+Outcome aviavg(const std::filesystem::path& directory, const std::vector<std::string>& arguments, Limits limits = {})
 {
     const auto outPath = directory / ".stdout";
     const auto errPath = directory / ".stderr";
@@ -31,6 +41,13 @@ Outcome aviavg(const std::filesystem::path& directory, const std::vector<std::st
             ::_exit(127);
         ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
         ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        if (limits.fileSize != RLIM_INFINITY) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit fileSize{limits.fileSize, limits.fileSize};
+            ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        }
+        if (limits.unprivileged && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(126);
         std::vector<char*> argv = {const_cast<char*>(AVIAVG_EXECUTABLE)};
         for (const std::string& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
@@ -49,14 +66,23 @@ Outcome aviavg(const std::filesystem::path& directory, const std::vector<std::st
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text(outPath), text(errPath)};
 }
 
-std::vector<Picture> writeClip(const std::filesystem::path& file, std::uint32_t seed)
+std::vector<Picture> writeClip(const std::filesystem::path& file, std::uint32_t seed, int width = 10)
 {
-    const auto pictures = noisePictures(10, 6, 4, seed);
-    ClipWriter writer(file.string(), 10, 6, {.encoder = "ffv1", .pixelFormat = "bgr0"});
+    const auto pictures = noisePictures(width, 6, 4, seed);
+    ClipWriter writer(file.string(), width, 6, {.encoder = "ffv1", .pixelFormat = "bgr0"});
     for (const Picture& picture : pictures)
-        writer.write(picture.bgr.data(), 30);
+        writer.write(picture.bgr.data(), 3 * width);
     writer.finish();
     return pictures;
+}
+
+// The names of the files in a directory but the program's captured output.
+std::set<std::string> filesIn(const std::filesystem::path& directory)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.insert(entry.path().filename().string());
+    return names;
 }
 
 }  // namespace
@@ -122,4 +148,44 @@ TEST(CommandLine, AFailedWriteCountsAsAFailure)
     EXPECT_EQ(run.err, "aviavg: clip.avi: cannot write clipS.bmp: Is a directory\n");
     EXPECT_TRUE(std::filesystem::is_directory(directory / "clipS.bmp"));
     EXPECT_TRUE(std::filesystem::is_empty(directory / "clipS.bmp"));
+}
+
+TEST(CommandLine, AFullDiskFailsThatFileOnlyAndKeepsItsEarlierBitmap)
+{
+    ScratchDirectory directory;
+    const auto small = writeClip(directory / "a.avi", 5);
+    writeClip(directory / "b.avi", 6, 400);  // its bitmap is over 3,000 bytes
+    const std::vector<std::uint8_t> earlier = {'o', 'l', 'd'};
+    std::ofstream(directory / "bS.bmp").write("old", 3);
+
+    const Outcome run = aviavg(directory.path(), {"b.avi", "a.avi"}, {.fileSize = 2000});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "usredniono bS.bmpusredniono aS.bmp");
+    EXPECT_EQ(run.err, "aviavg: b.avi: cannot write bS.bmp: File too large\n");
+    EXPECT_EQ(readFile(directory / "bS.bmp"), earlier);
+    EXPECT_EQ(bmpPixels(directory / "aS.bmp"), expectedAverage(small));
+    EXPECT_EQ(filesIn(directory.path()), (std::set<std::string>{"a.avi", "aS.bmp", "b.avi", "bS.bmp"}));
+}
+
+TEST(CommandLine, AnUnwritableDirectoryFailsThatFileOnly)
+{
+    ScratchDirectory directory;
+    std::filesystem::permissions(directory.path(), std::filesystem::perms(0755));
+    std::filesystem::create_directory(directory / "locked");
+    writeClip(directory / "locked" / "clip.avi", 7);
+    const auto good = writeClip(directory / "open.avi", 8);
+    std::filesystem::permissions(directory / "locked", std::filesystem::perms(0555));
+    std::filesystem::permissions(directory / "open.avi", std::filesystem::perms(0644));
+    std::filesystem::permissions(directory / "locked" / "clip.avi", std::filesystem::perms(0644));
+    std::filesystem::create_directory(directory / "out");
+    std::filesystem::permissions(directory / "out", std::filesystem::perms(0777));
+    std::filesystem::rename(directory / "open.avi", directory / "out" / "open.avi");
+
+    const Outcome run = aviavg(directory.path(), {"locked/clip.avi", "out/open.avi"}, {.unprivileged = true});
+    std::filesystem::permissions(directory / "locked", std::filesystem::perms(0755));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "usredniono locked/clipS.bmpusredniono out/openS.bmp");
+    EXPECT_EQ(run.err, "aviavg: locked/clip.avi: cannot write locked/clipS.bmp: Permission denied\n");
+    EXPECT_EQ(filesIn(directory / "locked"), (std::set<std::string>{"clip.avi"}));
+    EXPECT_EQ(bmpPixels(directory / "out" / "openS.bmp"), expectedAverage(good));
 }

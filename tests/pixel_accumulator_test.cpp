@@ -89,7 +89,7 @@ TEST(PixelAccumulator, RepeatsAndMergingEqualOnePass)
     add(head, first, 3);
     add(tail, second);
     add(tail, third, 2);
-    head.merge(tail);
+    head.merge(std::move(tail));
 
     EXPECT_EQ(head.frames(), 6u);
     EXPECT_EQ(result(head, 5), result(onePass, 5));
@@ -111,7 +111,7 @@ TEST(PixelAccumulator, HugeFrameCountsDoNotOverflow)
     add(head, dark, 10);
     add(tail, bright, 2'000'000'000);
     add(tail, dark, 1'999'999'990);
-    head.merge(tail);
+    head.merge(std::move(tail));
 
     // (255 * 2e9 + 10 * 2e9 - 255) / (4e9 - 1)
     EXPECT_EQ(result(onePass, 1)[0], 132);
@@ -134,7 +134,7 @@ TEST(PixelAccumulator, LongRunsOfSingleFramesKeepExactSums)
     PixelAccumulator tail(1, 2);
     for (int i = 0; i < 300; ++i)
         add(tail, bright);
-    head.merge(tail);
+    head.merge(std::move(tail));
     // (900 * 255 + 400 * 3 - 255) / 1299 and (400 * 255 - 255) / 1299
     EXPECT_EQ(result(head, 2), (std::vector<std::uint8_t>{177, 78}));
 }

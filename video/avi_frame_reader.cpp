@@ -8,6 +8,10 @@
 
 namespace {
 
+// 8K video has 33 million pixels; a header that claims more lies, and
+// believing it could cost gigabytes.
+constexpr std::int64_t maximumPixels = std::int64_t(1) << 25;
+
 std::string openFailure(HRESULT result)
 {
     switch (result) {
@@ -53,7 +57,7 @@ AviFrameReader::AviFrameReader(const char* fileName)
         throw std::runtime_error("cannot read the video stream's header");
     const std::int64_t width = std::int64_t(info.rcFrame.right) - info.rcFrame.left;
     const std::int64_t height = std::int64_t(info.rcFrame.bottom) - info.rcFrame.top;
-    if (width <= 0 || height <= 0 || width * height > INT32_MAX)
+    if (width <= 0 || height <= 0 || width * height > maximumPixels)
         throw std::runtime_error("unusable frame size " + std::to_string(width) + "x" + std::to_string(height));
     width_ = std::int32_t(width);
     height_ = std::int32_t(height);

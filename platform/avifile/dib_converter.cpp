@@ -13,12 +13,13 @@ constexpr std::size_t pixelAlignment = 64;
 
 }  // namespace
 
-DibConverter::DibConverter(int width, int height)
-    : width_(width),
-      height_(height),
-      stride_((3 * width + 3) & ~3),
-      storage_(sizeof(BITMAPINFOHEADER) + std::size_t(stride_) * std::size_t(height) + pixelAlignment)
+DibConverter::DibConverter(int width, int height) : width_(width), height_(height), stride_((3 * width + 3) & ~3) {}
+
+// The bitmap's memory is taken with the first picture, so that a header that
+// claims a huge size costs nothing unless its pictures really decode.
+void DibConverter::allocate()
 {
+    storage_.resize(sizeof(BITMAPINFOHEADER) + std::size_t(stride_) * std::size_t(height_) + pixelAlignment);
     // Place the header so that the rows behind it start on an aligned address,
     // which lets swscale use its fastest code paths.
     auto address = reinterpret_cast<std::uintptr_t>(storage_.data()) + sizeof(BITMAPINFOHEADER);
@@ -26,12 +27,12 @@ DibConverter::DibConverter(int width, int height)
 
     BITMAPINFOHEADER header{};
     header.biSize = sizeof(BITMAPINFOHEADER);
-    header.biWidth = width;
-    header.biHeight = height;
+    header.biWidth = width_;
+    header.biHeight = height_;
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
-    header.biSizeImage = DWORD(stride_) * DWORD(height);
+    header.biSizeImage = DWORD(stride_) * DWORD(height_);
     std::memcpy(bitmap_, &header, sizeof header);
 }
 
@@ -70,6 +71,8 @@ const BITMAPINFOHEADER* DibConverter::convert(const AVFrame& picture)
 {
     if (!prepareScaler(picture))
         return nullptr;
+    if (storage_.empty())
+        allocate();
 
     // Decoded pictures are top-down; writing the last bitmap row first with a
     // negative stride turns them into the bottom-up order of the bitmap.

@@ -18,13 +18,14 @@ public:
     const BITMAPINFOHEADER* convert(const AVFrame& picture);
 
 private:
+    void allocate();
     bool prepareScaler(const AVFrame& picture);
 
     int width_;
     int height_;
     int stride_;
     std::vector<std::uint8_t> storage_;
-    std::uint8_t* bitmap_;  // inside storage_, placed so that the pixels are aligned
+    std::uint8_t* bitmap_ = nullptr;  // inside storage_, placed so that the pixels are aligned
     SwsContextPtr scaler_;
     // What scaler_ was made for.
     int sourceFormat_ = -1;

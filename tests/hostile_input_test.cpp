@@ -1,0 +1,106 @@
+// Files whose headers lie, and every input the fuzzer has kept: each fails
+// with a reason, never with a crash or a huge allocation.
+#include "average_video.h"
+#include "pictures.h"
+#include "riff_avi.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace {
+
+std::string failureOf(const std::filesystem::path& file)
+{
+    try {
+        averageVideo(file.c_str(), 2);
+    } catch (const std::runtime_error& failure) {
+        return failure.what();
+    }
+    return "no failure";
+}
+
+void save(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// The position of the first occurrence of a four-character code.
+std::size_t find(const std::vector<std::uint8_t>& bytes, const char* code)
+{
+    return std::size_t(std::search(bytes.begin(), bytes.end(), code, code + 4) - bytes.begin());
+}
+
+void putU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = std::uint8_t(value >> (8 * i));
+}
+
+}  // namespace
+
+TEST(HostileInput, LyingSizesAreRefused)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(4, 4, 3);
+    const struct {
+        std::int32_t width;
+        std::int32_t height;
+        std::string reason;
+    } cases[] = {
+        {0, 0, "unusable frame size 0x0"},
+        {0, 4, "unusable frame size 0x4"},
+        {-4, 4, "unusable frame size -4x4"},
+        {65535, 65535, "unusable frame size 65535x65535"},
+        {70000, 70000, "unusable frame size 70000x70000"},  // overflows 32 bits
+        {8000, 8000, "unusable frame size 8000x8000"},
+        // Believable, but the chunks hold 4 x 4 frames: nothing decodes.
+        {4000, 3000, "cannot read frame 0 of 3 (damaged, or shorter than its header says)"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> bytes = uncompressedAvi(pictures).bytes();
+        const std::size_t strf = find(bytes, "strf");
+        putU32(bytes, strf + 12, std::uint32_t(c.width));
+        putU32(bytes, strf + 16, std::uint32_t(c.height));
+        save(directory / "lying.avi", bytes);
+        EXPECT_EQ(failureOf(directory / "lying.avi"), c.reason) << c.width << "x" << c.height;
+    }
+}
+
+TEST(HostileInput, LyingCountsFailAndLyingFormatSizesAreReadThrough)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(4, 4, 3);
+
+    uncompressedAvi(pictures, {.claimedLength = 0x7FFFFFFF}).save(directory / "count.avi");
+    EXPECT_EQ(failureOf(directory / "count.avi"),
+              "cannot read frame 3 of 2147483647 (damaged, or shorter than its header says)");
+
+    // Format fields that point past their chunk: a header size and a colour
+    // table far larger than the chunk, and a chunk size past the file's end.
+    // The demuxer keeps to what is there, and the frames are intact.
+    for (const auto& [offset, value] : {std::pair{8u, 100'000u}, {40u, 1'000'000u}, {4u, 0x7FFFFFF0u}}) {
+        std::vector<std::uint8_t> bytes = uncompressedAvi(pictures).bytes();
+        putU32(bytes, find(bytes, "strf") + offset, value);
+        save(directory / "format.avi", bytes);
+        const GreyImage image = averageVideo((directory / "format.avi").c_str(), 2);
+        EXPECT_EQ(std::vector<std::uint8_t>(image.data.get(), image.data.get() + 16), expectedAverage(pictures))
+            << offset;
+    }
+}
+
+TEST(HostileInput, EveryInputTheFuzzerKeptFailsCleanlyOrAverages)
+{
+    std::size_t inputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(AVIAVG_FUZZ_CORPUS)) {
+        try {
+            averageVideo(entry.path().c_str(), 2);
+        } catch (const std::runtime_error&) {
+        }
+        ++inputs;
+    }
+    EXPECT_GT(inputs, 0u);
+}
