@@ -67,6 +67,7 @@ struct ClipWriter::State {
             if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
                 return;
             check(result, "cannot encode");
+            packet->duration = 1;  // one frame; muxers need it for the last one
             av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
             packet->stream_index = stream->index;
             check(av_interleaved_write_frame(output.get(), packet.get()), "cannot write");
@@ -79,7 +80,9 @@ ClipWriter::ClipWriter(const std::string& path, int width, int height, const Cli
     : state_(std::make_unique<State>())
 {
     AVFormatContext* output = nullptr;
-    check(avformat_alloc_output_context2(&output, nullptr, "avi", path.c_str()), path);
+    check(avformat_alloc_output_context2(&output, nullptr, format.container.empty() ? nullptr : format.container.c_str(),
+                                         path.c_str()),
+          path);
     state_->output.reset(output);
 
     const AVCodec* codec = avcodec_find_encoder_by_name(format.encoder.c_str());

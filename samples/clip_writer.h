@@ -1,5 +1,6 @@
-// Writes a video as an AVI file through FFmpeg's encoders and AVI muxer, from
-// pictures given as top-down 24-bit blue-green-red rows.
+// Writes a video through FFmpeg's encoders and muxers, in the container its
+// file name's extension names (.avi, .mp4, .mkv, ...), from pictures given as
+// top-down 24-bit blue-green-red rows.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,8 @@ struct ClipFormat {
     std::string encoder;      // an FFmpeg encoder name: "ffv1", "mjpeg", "libx264", ...
     std::string pixelFormat;  // what the encoder is fed: "bgr0", "yuv420p", ...
     int keyFrameInterval = 0;  // 0: the encoder's default
-    std::string options = {};  // encoder options, "key=value:key=value"
+    std::string options = {};  // encoder options
+    std::string container = {};  // "avi", "mp4", ...; empty: the file name's extension says, "key=value:key=value"
 };
 
 class ClipWriter {

@@ -159,8 +159,11 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     soundOnly.save(directory / "sound.avi");
     EXPECT_EQ(failureOf(directory / "sound.avi"), "no video stream");
 
+    uncompressedAvi(pictures, {.codec = "XYZ1"}).save(directory / "unknown.avi");
+    EXPECT_EQ(failureOf(directory / "unknown.avi"), "no decoder for codec 'XYZ1'");
+
     std::ofstream(directory / "text.avi") << "not a video at all\n";
-    EXPECT_EQ(failureOf(directory / "text.avi"), "not a readable AVI file");
+    EXPECT_EQ(failureOf(directory / "text.avi"), "not a video file");
     EXPECT_EQ(failureOf(directory / "missing.avi"), "No such file or directory");
     EXPECT_EQ(failureOf(directory.path()), "Is a directory");
 

@@ -73,6 +73,32 @@ TEST(Codecs, LossyCodecsComeClose)
     }
 }
 
+TEST(Codecs, OtherContainersAreReadInDisplayOrder)
+{
+    ScratchDirectory directory;
+    const auto noise = noisePictures(34, 18, 9, 5);
+    const ClipFormat ffv1{.encoder = "ffv1", .pixelFormat = "bgr0"};
+    for (const char* name : {"clip.mkv", "clip.mov", "clip.nut"}) {
+        writeClip(directory / name, noise, ffv1);
+        EXPECT_EQ(average(directory / name), expectedAverage(noise)) << name;
+    }
+
+    const auto scene = movingSquarePictures(64, 48, 12);
+    const struct {
+        const char* name;
+        ClipFormat format;
+    } lossy[] = {
+        {"h264.mp4", {.encoder = "libx264", .pixelFormat = "yuv420p", .options = "crf=10:bf=3"}},
+        {"h264.mkv", {.encoder = "libx264", .pixelFormat = "yuv420p", .options = "crf=10:bf=3"}},
+        {"h264.ts", {.encoder = "libx264", .pixelFormat = "yuv420p", .options = "crf=10:bf=3"}},
+        {"vp9.webm", {.encoder = "libvpx-vp9", .pixelFormat = "yuv420p", .options = "crf=10:b=0"}},
+    };
+    for (const auto& c : lossy) {
+        writeClip(directory / c.name, scene, c.format);
+        EXPECT_LE(largestDifference(average(directory / c.name), expectedAverage(scene)), 12) << c.name;
+    }
+}
+
 TEST(Codecs, FramesReadInAnyOrderEqualFramesReadInTurn)
 {
     ScratchDirectory directory;

@@ -69,7 +69,7 @@ Outcome aviavg(const std::filesystem::path& directory, const std::vector<std::st
 std::vector<Picture> writeClip(const std::filesystem::path& file, std::uint32_t seed, int width = 10)
 {
     const auto pictures = noisePictures(width, 6, 4, seed);
-    ClipWriter writer(file.string(), width, 6, {.encoder = "ffv1", .pixelFormat = "bgr0"});
+    ClipWriter writer(file.string(), width, 6, {.encoder = "ffv1", .pixelFormat = "bgr0", .container = "avi"});
     for (const Picture& picture : pictures)
         writer.write(picture.bgr.data(), 3 * width);
     writer.finish();
@@ -109,7 +109,7 @@ TEST(CommandLine, EachFileIsAveragedAndFailuresAreReportedInBetween)
     EXPECT_EQ(run.out, "usredniono aS.bmpusredniono -cS.bmp");
     EXPECT_EQ(run.err,
               "aviavg: missing.avi: No such file or directory\n"
-              "aviavg: b.avi: not a readable AVI file\n");
+              "aviavg: b.avi: not a video file\n");
     EXPECT_EQ(bmpPixels(directory / "aS.bmp"), expectedAverage(first));
     EXPECT_EQ(bmpPixels(directory / "-cS.bmp"), expectedAverage(last));
     EXPECT_FALSE(std::filesystem::exists(directory / "bS.bmp"));

@@ -20,7 +20,9 @@ std::string openFailure(HRESULT result)
     case AVIERR_NODATA:
         return "no video stream";
     case AVIERR_BADFORMAT:
-        return "not a readable AVI file";
+        return "not a video file";
+    case AVIERR_FILEREAD:
+        return "cannot read the file";
     case AVIERR_MEMORY:
         return "out of memory";
     default:
@@ -66,8 +68,7 @@ AviFrameReader::AviFrameReader(const char* fileName)
     frames_.reset(AVIStreamGetFrameOpen(stream, nullptr));
     if (!frames_) {
         std::string codec = codecName(info.fccHandler);
-        throw std::runtime_error(codec.empty() ? "cannot decode the video"
-                                               : "cannot decode video of type '" + codec + "'");
+        throw std::runtime_error(codec.empty() ? "no decoder for this video" : "no decoder for codec '" + codec + "'");
     }
 }
 

@@ -12,6 +12,9 @@ extern "C" {
 
 namespace {
 
+// What a packet whose picture is not shown gets as its position.
+constexpr std::int64_t noPosition = -1;
+
 // FFmpeg reports system errors as AVERROR(errno); its own codes lie far below.
 bool isSystemError(int error) { return error < 0 && error > -4096; }
 
@@ -35,7 +38,10 @@ HRESULT AviStream::open(const char* fileName, LONG number, std::unique_ptr<AviSt
     if (int error = avformat_open_input(&format, fileName, nullptr, nullptr); error < 0)
         return openFailure(error);
     self->format_.reset(format);
-    if (std::strcmp(format->iformat->name, "avi") != 0)
+    self->avi_ = std::strcmp(format->iformat->name, "avi") == 0;
+    // Some containers (MPEG-TS, NUT) do not state the picture size; a few
+    // packets are decoded to learn it.
+    if (!self->avi_ && avformat_find_stream_info(format, nullptr) < 0)
         return AVIERR_BADFORMAT;
 
     for (unsigned i = 0; i < format->nb_streams; ++i) {
@@ -46,15 +52,21 @@ HRESULT AviStream::open(const char* fileName, LONG number, std::unique_ptr<AviSt
     }
     if (!self->stream_)
         return AVIERR_NODATA;
-    // Without this the demuxer hides empty chunks; with it each comes out as a
-    // packet of size 0 in its place.
-    self->stream_->discard = AVDISCARD_NONE;
-    self->length_ = LONG(std::clamp<std::int64_t>(self->stream_->nb_frames, 0, INT32_MAX));
+    // In AVI, without this the demuxer hides empty chunks; with it each comes
+    // out as a packet of size 0 in its place.
+    self->stream_->discard = self->avi_ ? AVDISCARD_NONE : AVDISCARD_DEFAULT;
 
     self->packet_.reset(av_packet_alloc());
     self->picture_.reset(av_frame_alloc());
     if (!self->packet_ || !self->picture_)
         return AVIERR_MEMORY;
+    // An AVI header's length counts dropped frames too. Other containers may
+    // record no count, or one that includes frames an edit list hides; there
+    // the frames shown are counted, which only reads.
+    std::int64_t length = self->stream_->nb_frames;
+    if (!self->avi_ && !self->countFrames(length))
+        return AVIERR_FILEREAD;
+    self->length_ = LONG(std::clamp<std::int64_t>(length, 0, INT32_MAX));
     // The first chunk's timestamp is the stream's start offset.
     self->readAhead();
     self->firstDts_ = self->firstDts_.value_or(0);
@@ -96,8 +108,32 @@ LONG AviStream::findSample(LONG position, LONG flags)
     return nextPosition_ < length_ ? LONG(std::max<std::int64_t>(position, nextPosition_)) : -1;
 }
 
+bool AviStream::countFrames(std::int64_t& frames)
+{
+    frames = 0;
+    while (av_read_frame(format_.get(), packet_.get()) >= 0) {
+        frames += packet_->stream_index == stream_->index && packet_->size > 0 &&
+                  !(packet_->flags & AV_PKT_FLAG_DISCARD);
+        av_packet_unref(packet_.get());
+    }
+    return rewind();
+}
+
+// Back to the first frame, in containers where positions are not timestamps.
+bool AviStream::rewind()
+{
+    if (avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MAX, 0) < 0)
+        return false;
+    nextPosition_ = 0;
+    return true;
+}
+
 LONG AviStream::findKeyFrame(LONG position, LONG flags) const
 {
+    // Positions are index timestamps in AVI only; elsewhere key frames are
+    // not looked up, and reading goes forward from the start.
+    if (!avi_)
+        return -1;
     // Only key frames are found in the index unless AVSEEK_FLAG_ANY is given.
     int entry = av_index_search_timestamp(stream_, *firstDts_ + position,
                                           (flags & FIND_PREV) ? AVSEEK_FLAG_BACKWARD : 0);
@@ -166,7 +202,8 @@ const BITMAPINFOHEADER* AviStream::frameAt(LONG position)
 }
 
 // Reads chunks of the stream until one that holds a picture, which joins
-// ahead_; empty chunks only advance the position. False at the end of the file.
+// ahead_; empty chunks only advance the position, and pictures an edit list
+// hides join without one. False at the end of the file.
 bool AviStream::readAhead()
 {
     while (!demuxEnded_) {
@@ -178,12 +215,18 @@ bool AviStream::readAhead()
             av_packet_unref(packet_.get());
             continue;
         }
-        // One timestamp tick is one chunk.
-        bool timed = packet_->dts != AV_NOPTS_VALUE;
+        // In AVI one timestamp tick is one chunk; elsewhere the pictures
+        // shown are counted.
+        bool timed = avi_ && packet_->dts != AV_NOPTS_VALUE;
         if (!firstDts_)
             firstDts_ = timed ? packet_->dts : 0;
-        std::int64_t position = timed ? packet_->dts - *firstDts_ : nextPosition_;
-        nextPosition_ = position + 1;
+        const bool hidden = !avi_ && (packet_->flags & AV_PKT_FLAG_DISCARD);
+        std::int64_t position = noPosition;
+        if (packet_->size > 0 || avi_) {
+            position = hidden ? noPosition : timed ? packet_->dts - *firstDts_ : nextPosition_;
+            if (position != noPosition)
+                nextPosition_ = position + 1;
+        }
         if (packet_->size == 0) {
             av_packet_unref(packet_.get());
             continue;
@@ -259,7 +302,8 @@ bool AviStream::decodeNextPicture()
         spare_.push_back(std::move(coded.packet));
         if (!sent)
             return false;
-        sent_.push_back(coded.position);
+        if (coded.position != noPosition)
+            sent_.push_back(coded.position);
     }
 }
 
@@ -279,7 +323,8 @@ bool AviStream::send(AVPacket& packet)
 
 bool AviStream::seekTo(std::int64_t position)
 {
-    if (av_seek_frame(format_.get(), stream_->index, *firstDts_ + position, AVSEEK_FLAG_BACKWARD) < 0)
+    if (avi_ ? av_seek_frame(format_.get(), stream_->index, *firstDts_ + position, AVSEEK_FLAG_BACKWARD) < 0
+             : !rewind())
         return false;
     demuxEnded_ = false;
     ahead_.clear();
@@ -289,7 +334,8 @@ bool AviStream::seekTo(std::int64_t position)
     draining_ = false;
     picturePosition_ = -1;
     bitmap_ = nullptr;
-    // The seek lands on a key frame at or before the position.
-    knownFrom_ = readAhead() ? ahead_.front().position : nextPosition_;
+    // In AVI the seek lands on a key frame at or before the position;
+    // elsewhere it goes back to the start.
+    knownFrom_ = !avi_ ? 0 : readAhead() ? ahead_.front().position : nextPosition_;
     return true;
 }

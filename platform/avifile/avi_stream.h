@@ -1,7 +1,7 @@
-// One video stream of an AVI file, read through FFmpeg, as the AVIFile
-// functions see it: a numbered sequence of positions, each holding either a
-// coded picture or an empty chunk (a dropped frame, which repeats the picture
-// before it).
+// One video stream of a file, read through FFmpeg, as the AVIFile functions
+// see it: a numbered sequence of positions. In AVI each holds either a coded
+// picture or an empty chunk (a dropped frame, which repeats the picture
+// before it); in other containers each is the next picture in display order.
 #pragma once
 
 #include "avifile.h"
@@ -41,6 +41,8 @@ private:
         PacketPtr packet;
     };
 
+    bool countFrames(std::int64_t& frames);
+    bool rewind();
     LONG findKeyFrame(LONG position, LONG flags) const;
     std::optional<std::int64_t> findNonEmptyFrom(std::int64_t position);
     bool readAhead();
@@ -49,6 +51,7 @@ private:
     bool seekTo(std::int64_t position);
 
     FormatContextPtr format_;
+    bool avi_ = false;
     AVStream* stream_ = nullptr;
     LONG length_ = 0;
 

@@ -100,7 +100,10 @@ std::vector<std::uint8_t> RiffAvi::bytes(bool withIndex) const
         std::size_t strh = b.open("strh");
         const RiffVideoStream& video = stream.format;
         b.fourcc(stream.video ? "vids" : "auds");
-        b.u32(0);                      // handler: uncompressed
+        if (video.codec)
+            b.fourcc(video.codec);
+        else
+            b.u32(0);                  // uncompressed
         b.u32(0);                      // flags
         b.u32(0);                      // priority, language
         b.u32(0);                      // initial frames
@@ -125,7 +128,10 @@ std::vector<std::uint8_t> RiffAvi::bytes(bool withIndex) const
             b.u32(std::uint32_t(video.topDown ? -video.height : video.height));
             b.u16(1);
             b.u16(std::uint32_t(video.bitCount));
-            b.u32(0);                  // BI_RGB
+            if (video.codec)
+                b.fourcc(video.codec);
+            else
+                b.u32(0);              // BI_RGB
             b.u32(stride * std::uint32_t(video.height));
             b.u32(0);
             b.u32(0);

@@ -14,6 +14,7 @@ struct RiffVideoStream {
     int width = 0;
     int height = 0;
     int bitCount = 24;                 // 8 (with a palette), 16, 24 or 32
+    const char* codec = nullptr;       // a four-character code; none: uncompressed
     bool topDown = false;              // negative height in the format
     std::vector<std::uint32_t> palette = {};  // 0x00RRGGBB entries, for 8 bits
     std::uint32_t start = 0;           // the stream's start offset, in frames
