@@ -2,6 +2,7 @@
 
 #include "avi_frame_reader.h"
 #include "pixel_accumulator.h"
+#include "progress_line.h"
 
 #include <algorithm>
 #include <future>
@@ -18,7 +19,7 @@ struct FrameRange {
 };
 
 // Adds the frames of a range, each run of repeated pictures at once.
-void accumulate(AviFrameReader& reader, FrameRange range, PixelAccumulator& accumulator)
+void accumulate(AviFrameReader& reader, FrameRange range, PixelAccumulator& accumulator, ProgressLine* progress)
 {
     for (std::int32_t k = range.first; k < range.end;) {
         const std::optional<BgrFrame> frame = reader.readFrame(k);
@@ -29,6 +30,8 @@ void accumulate(AviFrameReader& reader, FrameRange range, PixelAccumulator& accu
         const std::int32_t repeats = std::min(reader.framesShowing(k), range.end - k);
         accumulator.add(*frame, std::uint64_t(repeats));
         k += repeats;
+        if (progress)
+            progress->advance(repeats);
     }
 }
 
@@ -71,24 +74,28 @@ std::vector<FrameRange> splitAtKeyFrames(AviFrameReader& reader, unsigned worker
 
 }  // namespace
 
-GreyImage averageVideo(const char* fileName, unsigned workers)
+GreyImage averageVideo(const char* fileName, unsigned workers, bool showProgress)
 {
     AviFrameReader reader(fileName);
     const std::vector<FrameRange> ranges = splitAtKeyFrames(reader, std::max(workers, 1u));
+    std::optional<ProgressLine> progressLine;
+    if (showProgress)
+        progressLine.emplace(fileName, reader.frameCount());
+    ProgressLine* progress = progressLine ? &*progressLine : nullptr;
 
     // Every range but the first is read on a thread of its own, by a reader
     // of its own, into sums of its own; they are merged at the end.
     std::vector<std::future<PixelAccumulator>> parts;
     for (std::size_t i = 1; i < ranges.size(); ++i)
-        parts.push_back(std::async(std::launch::async, [fileName, range = ranges[i]] {
+        parts.push_back(std::async(std::launch::async, [fileName, range = ranges[i], progress] {
             AviFrameReader own(fileName);
             PixelAccumulator part(own.height(), own.width());
-            accumulate(own, range, part);
+            accumulate(own, range, part, progress);
             return part;
         }));
 
     PixelAccumulator total(reader.height(), reader.width());
-    accumulate(reader, ranges.front(), total);
+    accumulate(reader, ranges.front(), total, progress);
     for (std::future<PixelAccumulator>& part : parts)
         total.merge(part.get());
     GreyImage result(reader.height(), reader.width());

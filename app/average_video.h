@@ -11,4 +11,8 @@
 // Where most of the stream's frames are key frames (MJPEG, uncompressed,
 // HuffYUV, FFV1, ...), up to `workers` threads each decode a part of it with a
 // reader of their own; the result is the same either way.
-GreyImage averageVideo(const char* fileName, unsigned workers = std::thread::hardware_concurrency());
+//
+// With showProgress, a progress line for the file is kept on standard error
+// while it is read, and erased before the function returns or throws.
+GreyImage averageVideo(const char* fileName, unsigned workers = std::thread::hardware_concurrency(),
+                       bool showProgress = false);

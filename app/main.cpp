@@ -33,7 +33,7 @@ bool averageFile(const char* input)
         return false;
     }
     try {
-        const GreyImage result = averageVideo(input);
+        const GreyImage result = averageVideo(input, std::thread::hardware_concurrency(), ::isatty(STDERR_FILENO));
         // No line break: the messages of several files follow each other.
         std::printf("usredniono %s", output.c_str());
         if (::isatty(STDOUT_FILENO))

@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -188,4 +189,33 @@ TEST(CommandLine, AnUnwritableDirectoryFailsThatFileOnly)
     EXPECT_EQ(run.err, "aviavg: locked/clip.avi: cannot write locked/clipS.bmp: Permission denied\n");
     EXPECT_EQ(filesIn(directory / "locked"), (std::set<std::string>{"clip.avi"}));
     EXPECT_EQ(bmpPixels(directory / "out" / "openS.bmp"), expectedAverage(good));
+}
+
+TEST(CommandLine, ATerminalSeesAProgressLineErasedBeforeTheMessage)
+{
+    ScratchDirectory directory;
+    writeClip(directory / "clip.avi", 9);
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::chdir(directory.path().c_str()) == 0)
+            ::execl(AVIAVG_EXECUTABLE, "aviavg", "clip.avi", nullptr);
+        ::_exit(127);
+    }
+    std::string seen;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;)
+        seen.append(buffer, std::size_t(got));
+    ::close(terminal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    // Drawn from where the cursor was, and erased back to there.
+    const std::string drawn = "\0337\0338\033[Jclip.avi: 0/4 frames (0%)";
+    const std::string end = "\0338\033[Jusredniono clipS.bmp";
+    EXPECT_EQ(seen.substr(0, drawn.size()), drawn);
+    ASSERT_GE(seen.size(), end.size());
+    EXPECT_EQ(seen.substr(seen.size() - end.size()), end);
 }

@@ -1,0 +1,39 @@
+// A line on standard error that shows how far the averaging of a file has
+// got: name, frames done of all, percent, frames per second and time left.
+// It is redrawn in place, from where the cursor was when it began, at most
+// ten times a second, by whichever thread has just added frames, and erased
+// when the file is done.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+class ProgressLine {
+public:
+    // Draws the line at once, with no frames done.
+    ProgressLine(std::string fileName, std::int64_t frames);
+    ~ProgressLine() { erase(); }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    // Counts frames as done, from any thread.
+    void advance(std::int64_t frames);
+
+    // Takes the line off the terminal; nothing is drawn after it.
+    void erase();
+
+private:
+    void draw();
+
+    using Clock = std::chrono::steady_clock;
+    const std::string fileName_;
+    const std::int64_t frames_;
+    const Clock::time_point start_ = Clock::now();
+    std::atomic<std::int64_t> done_ = 0;
+    std::atomic<std::int64_t> nextDrawAt_;  // in Clock ticks
+    std::mutex drawing_;
+    bool erased_ = false;
+};
