@@ -4,7 +4,7 @@
 BUILD := build
 SANITIZED := build-sanitized
 
-.PHONY: all demo test bench bench-large clean
+.PHONY: all demo test install bench bench-large clean
 
 all: $(BUILD)/build.ninja
 	cmake --build $(BUILD)
@@ -28,6 +28,11 @@ test: all $(SANITIZED)/build.ninja
 	cmake --build $(SANITIZED)
 	ctest --test-dir $(BUILD) --output-on-failure
 	ctest --test-dir $(SANITIZED) --output-on-failure
+
+# Installs aviavg and its manual page under PREFIX (default /usr/local).
+PREFIX ?= /usr/local
+install: all
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Makes the benchmark clips (once), then times aviavg against ffmpeg and an
 # OpenCV script, and the per-frame kernels against memcpy.
