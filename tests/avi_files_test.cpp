@@ -163,6 +163,10 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     EXPECT_EQ(failureOf(directory / "unknown.avi"), "no decoder for codec 'XYZ1'");
 
     std::ofstream(directory / "text.avi") << "not a video at all\n";
+    GreyImage picture(2, 2);
+    std::fill_n(picture.data.get(), 4, 0);
+    ASSERT_EQ(picture.saveBmp((directory / "earlierS.bmp").c_str()), 0);
+    EXPECT_EQ(failureOf(directory / "earlierS.bmp"), "not a video file");
     EXPECT_EQ(failureOf(directory / "text.avi"), "not a video file");
     EXPECT_EQ(failureOf(directory / "missing.avi"), "No such file or directory");
     EXPECT_EQ(failureOf(directory.path()), "Is a directory");

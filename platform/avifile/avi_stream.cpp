@@ -9,6 +9,7 @@ extern "C" {
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -17,6 +18,13 @@ constexpr std::int64_t noPosition = -1;
 
 // FFmpeg reports system errors as AVERROR(errno); its own codes lie far below.
 bool isSystemError(int error) { return error < 0 && error > -4096; }
+
+// FFmpeg also reads still pictures (a bitmap this program wrote, say) as
+// videos of one frame; they are not what it is for.
+bool isStillPictureFormat(std::string_view name)
+{
+    return name == "image2" || name.ends_with("_pipe");
+}
 
 HRESULT openFailure(int error)
 {
@@ -38,6 +46,8 @@ HRESULT AviStream::open(const char* fileName, LONG number, std::unique_ptr<AviSt
     if (int error = avformat_open_input(&format, fileName, nullptr, nullptr); error < 0)
         return openFailure(error);
     self->format_.reset(format);
+    if (isStillPictureFormat(format->iformat->name))
+        return AVIERR_BADFORMAT;
     self->avi_ = std::strcmp(format->iformat->name, "avi") == 0;
     // Some containers (MPEG-TS, NUT) do not state the picture size; a few
     // packets are decoded to learn it.
@@ -47,7 +57,10 @@ HRESULT AviStream::open(const char* fileName, LONG number, std::unique_ptr<AviSt
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         AVStream* stream = format->streams[i];
         stream->discard = AVDISCARD_ALL;
-        if (!self->stream_ && stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && number-- == 0)
+        // A cover picture in a music file is no video stream.
+        const bool video = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                           !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+        if (!self->stream_ && video && number-- == 0)
             self->stream_ = stream;
     }
     if (!self->stream_)
