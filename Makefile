@@ -3,8 +3,10 @@
 # UndefinedBehaviorSanitizer, `make bench` the benchmarks.
 BUILD := build
 SANITIZED := build-sanitized
+FUZZ := build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all demo test install bench bench-large clean
+.PHONY: all demo test install fuzz bench bench-large clean
 
 all: $(BUILD)/build.ninja
 	cmake --build $(BUILD)
@@ -29,6 +31,17 @@ test: all $(SANITIZED)/build.ninja
 	ctest --test-dir $(BUILD) --output-on-failure
 	ctest --test-dir $(SANITIZED) --output-on-failure
 
+# Builds the fuzz target with clang, libFuzzer and the sanitizers, and runs it
+# for FUZZ_SECONDS from the committed corpus; inputs that crash, hang or take
+# too much memory are written to build-fuzz/findings/.
+fuzz:
+	scripts/install-dependencies fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAVIAVG_FUZZ=ON -DBUILD_TESTING=OFF
+	cmake --build $(FUZZ) --target avi_fuzzer
+	mkdir -p $(FUZZ)/corpus $(FUZZ)/findings
+	$(FUZZ)/tests/fuzz/avi_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=3072 \
+		-malloc_limit_mb=1024 -artifact_prefix=$(FUZZ)/findings/ $(FUZZ)/corpus tests/fuzz/corpus
+
 # Installs aviavg and its manual page under PREFIX (default /usr/local).
 PREFIX ?= /usr/local
 install: all
@@ -52,4 +65,4 @@ bench-large: all
 	$(BUILD)/bench/large_file $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZED)
+	rm -rf $(BUILD) $(SANITIZED) $(FUZZ)
