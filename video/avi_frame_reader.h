@@ -1,4 +1,5 @@
-// Reads the frames of an AVI file's first video stream as 24-bit bitmaps.
+// Reads the frames of a video file's first video stream as 24-bit bitmaps,
+// through the AVIFile functions.
 #pragma once
 
 #include "avifile.h"
