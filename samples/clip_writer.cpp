@@ -131,14 +131,15 @@ ClipWriter::ClipWriter(const std::string& path, int width, int height, const Cli
 
 ClipWriter::~ClipWriter() = default;
 
-void ClipWriter::write(const std::uint8_t* bgr, int stride)
+void ClipWriter::write(const std::uint8_t* bgr, int stride, std::int64_t time)
 {
     AVFrame& frame = *state_->frame;
     check(av_frame_make_writable(&frame), "cannot write a frame");
     const std::uint8_t* source[4] = {bgr, nullptr, nullptr, nullptr};
     const int sourceStride[4] = {stride, 0, 0, 0};
     sws_scale(state_->scaler.get(), source, sourceStride, 0, frame.height, frame.data, frame.linesize);
-    frame.pts = state_->next++;
+    frame.pts = time >= 0 ? time : state_->next;
+    state_->next = frame.pts + 1;
     state_->encode(&frame);
 }
 

@@ -22,8 +22,9 @@ public:
     ~ClipWriter();
 
     // Encodes one picture: height rows of width blue, green, red bytes each,
-    // top row first, rows `stride` bytes apart.
-    void write(const std::uint8_t* bgr, int stride);
+    // top row first, rows `stride` bytes apart; by default it follows the
+    // previous one after one frame's time, else at `time` (in frames).
+    void write(const std::uint8_t* bgr, int stride, std::int64_t time = -1);
 
     // Flushes the encoder and writes the index. Throws on failure.
     void finish();

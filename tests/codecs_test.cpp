@@ -99,6 +99,21 @@ TEST(Codecs, OtherContainersAreReadInDisplayOrder)
     }
 }
 
+TEST(Codecs, EachFrameOfAVariableRateVideoCountsOnce)
+{
+    // Gaps in the timestamps of an MKV file are no dropped frames.
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(10, 6, 6, 8);
+    const std::int64_t times[] = {0, 1, 4, 5, 12, 13};
+    {
+        ClipWriter writer((directory / "vfr.mkv").string(), 10, 6, {.encoder = "ffv1", .pixelFormat = "bgr0"});
+        for (std::size_t i = 0; i < pictures.size(); ++i)
+            writer.write(pictures[i].bgr.data(), 30, times[i]);
+        writer.finish();
+    }
+    EXPECT_EQ(average(directory / "vfr.mkv"), expectedAverage(pictures));
+}
+
 TEST(Codecs, FramesReadInAnyOrderEqualFramesReadInTurn)
 {
     ScratchDirectory directory;
