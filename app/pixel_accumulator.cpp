@@ -11,13 +11,6 @@ template <typename Sum>
 [[gnu::always_inline]] inline void addBlueRowTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* bgr,
                                                std::size_t width, Sum repeats)
 {
-    if (repeats == 1) {
-        for (std::size_t j = 0; j < width; ++j) {
-            sums[j] += bgr[3 * j];
-            maxima[j] = std::max(maxima[j], bgr[3 * j]);
-        }
-        return;
-    }
     for (std::size_t j = 0; j < width; ++j) {
         sums[j] += repeats * bgr[3 * j];
         maxima[j] = std::max(maxima[j], bgr[3 * j]);
@@ -25,7 +18,9 @@ template <typename Sum>
 }
 
 // The per-frame work, built for AVX2 and for the baseline processor; the
-// loader picks the one the machine runs.
+// loader picks the one the machine runs. Single frames go into 16-bit sums
+// (the constant 1 leaves no multiplication), runs of one picture into the
+// wide sums.
 [[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint16_t* sums, std::uint8_t* maxima,
                                                           const std::uint8_t* bgr, std::size_t width)
 {
