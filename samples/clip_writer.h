@@ -11,8 +11,8 @@ struct ClipFormat {
     std::string encoder;      // an FFmpeg encoder name: "ffv1", "mjpeg", "libx264", ...
     std::string pixelFormat;  // what the encoder is fed: "bgr0", "yuv420p", ...
     int keyFrameInterval = 0;  // 0: the encoder's default
-    std::string options = {};  // encoder options
-    std::string container = {};  // "avi", "mp4", ...; empty: the file name's extension says, "key=value:key=value"
+    std::string options = {};    // encoder options, "key=value:key=value"
+    std::string container = {};  // "avi", "mp4", ...; empty: the file name's extension says
 };
 
 class ClipWriter {
