@@ -80,8 +80,14 @@ HRESULT AviStream::open(const char* fileName, LONG number, std::unique_ptr<AviSt
     if (!self->avi_ && !self->countFrames(length))
         return AVIERR_FILEREAD;
     self->length_ = LONG(std::clamp<std::int64_t>(length, 0, INT32_MAX));
-    // The first chunk's timestamp is the stream's start offset.
-    self->readAhead();
+    // The first chunk's timestamp is the stream's start offset, and the first
+    // picture carries a palettized stream's palette.
+    if (self->readAhead()) {
+        std::size_t size = 0;
+        const AVPacket& first = *self->ahead_.front().packet;
+        const std::uint8_t* palette = av_packet_get_side_data(&first, AV_PKT_DATA_PALETTE, &size);
+        self->palette_.assign(palette, palette + size);
+    }
     self->firstDts_ = self->firstDts_.value_or(0);
     result = std::move(self);
     return AVIERR_OK;
@@ -228,18 +234,19 @@ bool AviStream::readAhead()
             av_packet_unref(packet_.get());
             continue;
         }
-        // In AVI one timestamp tick is one chunk; elsewhere the pictures
-        // shown are counted.
-        bool timed = avi_ && packet_->dts != AV_NOPTS_VALUE;
+        // In AVI every chunk has a position, its timestamp (one tick is one
+        // chunk). Elsewhere each picture shown takes the next position; empty
+        // packets and pictures an edit list hides take none.
+        const bool timed = avi_ && packet_->dts != AV_NOPTS_VALUE;
         if (!firstDts_)
             firstDts_ = timed ? packet_->dts : 0;
-        const bool hidden = !avi_ && (packet_->flags & AV_PKT_FLAG_DISCARD);
         std::int64_t position = noPosition;
-        if (packet_->size > 0 || avi_) {
-            position = hidden ? noPosition : timed ? packet_->dts - *firstDts_ : nextPosition_;
-            if (position != noPosition)
-                nextPosition_ = position + 1;
-        }
+        if (avi_)
+            position = timed ? packet_->dts - *firstDts_ : nextPosition_;
+        else if (packet_->size > 0 && !(packet_->flags & AV_PKT_FLAG_DISCARD))
+            position = nextPosition_;
+        if (position != noPosition)
+            nextPosition_ = position + 1;
         if (packet_->size == 0) {
             av_packet_unref(packet_.get());
             continue;
@@ -254,11 +261,6 @@ bool AviStream::readAhead()
         if (!coded) {
             demuxEnded_ = true;
             break;
-        }
-        if (palette_.empty()) {
-            std::size_t size = 0;
-            const std::uint8_t* palette = av_packet_get_side_data(packet_.get(), AV_PKT_DATA_PALETTE, &size);
-            palette_.assign(palette, palette + size);
         }
         av_packet_move_ref(coded.get(), packet_.get());
         ahead_.push_back({position, std::move(coded)});

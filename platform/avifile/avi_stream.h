@@ -63,7 +63,7 @@ private:
     bool demuxEnded_ = false;
     std::deque<CodedPicture> ahead_;  // read, not yet sent to the decoder
     std::vector<PacketPtr> spare_;    // sent and emptied, for reuse
-    std::vector<std::uint8_t> palette_;  // of a palettized stream, as its first chunk carries it
+    std::vector<std::uint8_t> palette_;  // of a palettized stream, as its first picture carries it
 
     // Decoding. Pictures come out in display order; each one is shown at the
     // smallest position sent to the decoder and not yet given a picture.
