@@ -3,6 +3,7 @@
 #include "avi_frame_reader.h"
 #include "pixel_accumulator.h"
 #include "progress_line.h"
+#include "quote_name.h"
 
 #include <algorithm>
 #include <future>
@@ -76,19 +77,21 @@ std::vector<FrameRange> splitAtKeyFrames(AviFrameReader& reader, unsigned worker
 
 GreyImage averageVideo(const char* fileName, unsigned workers, bool showProgress)
 {
-    AviFrameReader reader(fileName);
+    const LocalFile file(fileName);
+    AviFrameReader reader(file);
     const std::vector<FrameRange> ranges = splitAtKeyFrames(reader, std::max(workers, 1u));
     std::optional<ProgressLine> progressLine;
     if (showProgress)
-        progressLine.emplace(fileName, reader.frameCount());
+        progressLine.emplace(quoteName(fileName), reader.frameCount());
     ProgressLine* progress = progressLine ? &*progressLine : nullptr;
 
     // Every range but the first is read on a thread of its own, by a reader
-    // of its own, into sums of its own; they are merged at the end.
+    // of its own (on the same open file), into sums of its own; they are
+    // merged at the end.
     std::vector<std::future<PixelAccumulator>> parts;
     for (std::size_t i = 1; i < ranges.size(); ++i)
-        parts.push_back(std::async(std::launch::async, [fileName, range = ranges[i], progress] {
-            AviFrameReader own(fileName);
+        parts.push_back(std::async(std::launch::async, [&file, range = ranges[i], progress] {
+            AviFrameReader own(file);
             PixelAccumulator part(own.height(), own.width());
             accumulate(own, range, part, progress);
             return part;

@@ -5,6 +5,7 @@
 
 #include "average_video.h"
 #include "output_name.h"
+#include "quote_name.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,16 +21,17 @@
 
 namespace {
 
+// One line on standard error, however the name is made.
 void report(const char* file, const std::string& reason)
 {
-    std::fprintf(stderr, "aviavg: %s: %s\n", file, reason.c_str());
+    std::fprintf(stderr, "aviavg: %s: %s\n", quoteName(file).c_str(), reason.c_str());
 }
 
 bool averageFile(const char* input)
 {
     const std::string output = outputName(input);
     if (output == input) {
-        report(input, "the output name " + output + " is the input's own; not overwriting it");
+        report(input, "the output name " + quoteName(output) + " is the input's own; not overwriting it");
         return false;
     }
     try {
@@ -39,7 +41,7 @@ bool averageFile(const char* input)
         if (::isatty(STDOUT_FILENO))
             std::fflush(stdout);
         if (int error = result.saveBmp(output.c_str())) {
-            report(input, "cannot write " + output + ": " + std::strerror(error));
+            report(input, "cannot write " + quoteName(output) + ": " + std::strerror(error));
             return false;
         }
         return true;

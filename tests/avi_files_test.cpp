@@ -120,7 +120,8 @@ TEST(AviFiles, DroppedFramesRepeatThePictureBeforeThem)
             uncompressedAvi(pictures, {.start = start}, shown).save(file, withIndex);
             EXPECT_EQ(average(file), expectedAverage(pictures, shown)) << withIndex << " " << start;
 
-            AviFrameReader reader(file.c_str());
+            const LocalFile opened(file);
+            AviFrameReader reader(opened);
             EXPECT_EQ(reader.frameCount(), 8);
             std::vector<std::int32_t> runs;
             for (std::int32_t k = 0; k < 8; ++k)

@@ -139,7 +139,8 @@ TEST(Codecs, FramesReadInAnyOrderEqualFramesReadInTurn)
             }
             return bytes;
         };
-        AviFrameReader inTurn(file.c_str());
+        const LocalFile opened(file);
+        AviFrameReader inTurn(opened);
         std::vector<std::vector<std::uint8_t>> frames;
         for (std::int32_t k = 0; k < inTurn.frameCount(); ++k) {
             frames.push_back(bytesOf(inTurn, k));
@@ -150,7 +151,7 @@ TEST(Codecs, FramesReadInAnyOrderEqualFramesReadInTurn)
         std::iota(order.begin(), order.end(), 0);
         std::shuffle(order.begin(), order.end(), std::mt19937(42));
         order.insert(order.end(), {29, 0, 29, 28, 1});
-        AviFrameReader jumping(file.c_str());
+        AviFrameReader jumping(opened);
         for (std::int32_t k : order)
             EXPECT_EQ(bytesOf(jumping, k), frames[k]) << format.encoder << " frame " << k;
     }

@@ -1,5 +1,6 @@
 // The aviavg program as a user runs it.
 #include "clip_writer.h"
+#include "output_name.h"
 #include "pictures.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,12 @@
 
 #include <csignal>
 #include <sys/resource.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <fcntl.h>
 #include <pty.h>
@@ -29,6 +36,7 @@ struct Outcome {
 struct Limits {
     rlim_t fileSize = RLIM_INFINITY;  // bytes a file may grow to (the disk is full past it)
     bool unprivileged = false;        // run as nobody, so that permissions apply to root too
+    unsigned seconds = 60;            // killed after this long (status -1)
 };
 
 // Runs aviavg in a directory with the given arguments.
@@ -47,6 +55,7 @@ Outcome aviavg(const std::filesystem::path& directory, const std::vector<std::st
             const rlimit fileSize{limits.fileSize, limits.fileSize};
             ::setrlimit(RLIMIT_FSIZE, &fileSize);
         }
+        ::alarm(limits.seconds);
         if (limits.unprivileged && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(126);
         std::vector<char*> argv = {const_cast<char*>(AVIAVG_EXECUTABLE)};
@@ -218,4 +227,114 @@ TEST(CommandLine, ATerminalSeesAProgressLineErasedBeforeTheMessage)
     EXPECT_EQ(seen.substr(0, drawn.size()), drawn);
     ASSERT_GE(seen.size(), end.size());
     EXPECT_EQ(seen.substr(seen.size() - end.size()), end);
+}
+
+// Arguments that FFmpeg would take as URLs are names of local files: absent,
+// they are missing files (and nothing is contacted); present, they are read.
+TEST(CommandLine, AnArgumentIsALocalFileWhateverItLooksLike)
+{
+    // A listener that no argument may reach.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 8), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::string host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+
+    const std::vector<std::string> names = {
+        "http://" + host + "/a.avi", "tcp://" + host, "udp://" + host, "rtsp://" + host + "/a.avi",
+        "concat:a.avi|b.avi", "subfile,,start,0,end,0,,:a.avi", "data:video/x-msvideo;base64,AAAA",
+        "pipe:0", "fd:0", "file:a.avi", "12:30.avi"};
+    ScratchDirectory directory;
+    writeClip(directory / "a.avi", 10);
+    writeClip(directory / "b.avi", 11);
+
+    const Outcome absent = aviavg(directory.path(), names, {.seconds = 10});
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_EQ(absent.out, "");
+    std::string missing;
+    for (const std::string& name : names)
+        missing += "aviavg: " + name + ": No such file or directory\n";
+    EXPECT_EQ(absent.err, missing);
+    EXPECT_LT(::accept(listener, nullptr, nullptr), 0) << "a connection came in";
+    ::close(listener);
+
+    std::string announced;
+    std::vector<std::vector<std::uint8_t>> expected;
+    for (std::uint32_t i = 0; i < names.size(); ++i) {
+        std::filesystem::create_directories((directory / names[i]).parent_path());
+        expected.push_back(expectedAverage(writeClip(directory / names[i], 20 + i)));
+        announced += "usredniono " + outputName(names[i]);
+    }
+    const Outcome present = aviavg(directory.path(), names, {.seconds = 20});
+    EXPECT_EQ(present.status, 0);
+    EXPECT_EQ(present.err, "");
+    EXPECT_EQ(present.out, announced);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(bmpPixels(directory / outputName(names[i])), expected[i]) << names[i];
+}
+
+// A playlist, script or manifest saved under a video's name may name other
+// files; none of them is opened.
+TEST(CommandLine, AFileNamingOtherFilesIsNotAVideoAndTheyStayUnopened)
+{
+    ScratchDirectory directory;
+    const auto target = directory / "target.avi";
+    writeClip(target, 12);
+    const std::string path = target.string();
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"concat.avi", "ffconcat version 1.0\nfile '" + path + "'\n"},
+        {"hls.avi", "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + path + "\n#EXT-X-ENDLIST\n"},
+        {"dash.avi", "<?xml version=\"1.0\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" type=\"static\" "
+                     "mediaPresentationDuration=\"PT1S\" minBufferTime=\"PT1S\" "
+                     "profiles=\"urn:mpeg:dash:profile:isoff-on-demand:2011\"><Period><AdaptationSet "
+                     "mimeType=\"video/x-msvideo\"><Representation id=\"1\" bandwidth=\"1000\"><BaseURL>" +
+                         path + "</BaseURL></Representation></AdaptationSet></Period></MPD>\n"}};
+    std::vector<std::string> names;
+    std::string refused;
+    for (const auto& [name, contents] : files) {
+        std::ofstream(directory / name) << contents;
+        names.push_back(name);
+        refused += "aviavg: " + name + ": not a video file\n";
+    }
+
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(watch, target.c_str(), IN_OPEN | IN_ACCESS), 0);
+    const Outcome run = aviavg(directory.path(), names, {.seconds = 20});
+    char event[4096];
+    EXPECT_LT(::read(watch, event, sizeof event), 0) << "target.avi was opened";
+    ::close(watch);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, refused);
+}
+
+// A name with a line break or a terminal control sequence in it still gives
+// exactly one line, the name quoted for a shell.
+TEST(CommandLine, ANameWithControlsIsQuotedOnOneLine)
+{
+    ScratchDirectory directory;
+    const std::vector<std::string> names = {"evil\n.avi", "\033]0;title\a\033[2J.avi"};
+    for (const std::string& name : names)
+        std::ofstream(directory / name) << "text";
+    const Outcome run = aviavg(directory.path(), names);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "aviavg: 'evil'$'\\n''.avi': not a video file\n"
+              "aviavg: ''$'\\033'']0;title'$'\\a\\033''[2J.avi': not a video file\n");
+}
+
+// Only regular files are read: a FIFO would block, a device never end.
+TEST(CommandLine, OnlyARegularFileIsRead)
+{
+    ScratchDirectory directory;
+    std::filesystem::create_directory(directory / "folder.avi");
+    ASSERT_EQ(::mkfifo((directory / "fifo.avi").c_str(), 0644), 0);
+    const Outcome run = aviavg(directory.path(), {"folder.avi", "fifo.avi", "/dev/zero"}, {.seconds = 10});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "aviavg: folder.avi: Is a directory\n"
+              "aviavg: fifo.avi: not a regular file\n"
+              "aviavg: /dev/zero: not a regular file\n");
 }

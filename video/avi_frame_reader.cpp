@@ -45,11 +45,11 @@ std::string codecName(DWORD fourcc)
 
 }  // namespace
 
-AviFrameReader::AviFrameReader(const char* fileName)
+AviFrameReader::AviFrameReader(const LocalFile& file)
 {
     PAVISTREAM stream = nullptr;
     errno = 0;
-    HRESULT opened = AVIStreamOpenFromFileA(&stream, fileName, streamtypeVIDEO, 0, OF_READ, nullptr);
+    HRESULT opened = AVIStreamOpenFromDescriptor(&stream, file.descriptor(), file.name().c_str(), 0);
     stream_.reset(stream);
     if (opened != AVIERR_OK || !stream)
         throw std::runtime_error(openFailure(opened));

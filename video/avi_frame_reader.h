@@ -4,6 +4,7 @@
 
 #include "avifile.h"
 #include "bgr_frame.h"
+#include "local_file.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,9 +13,10 @@
 
 class AviFrameReader {
 public:
-    // Opens the first video stream of the file. Throws std::runtime_error with
-    // a reason a person understands when the file cannot be read as video.
-    explicit AviFrameReader(const char* fileName);
+    // Opens the first video stream of the file, which must stay open while
+    // the reader lives. Throws std::runtime_error with a reason a person
+    // understands when the file cannot be read as video.
+    explicit AviFrameReader(const LocalFile& file);
     AviFrameReader(const AviFrameReader&) = delete;
     AviFrameReader& operator=(const AviFrameReader&) = delete;
 

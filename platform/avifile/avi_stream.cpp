@@ -16,9 +16,6 @@ namespace {
 // What a packet whose picture is not shown gets as its position.
 constexpr std::int64_t noPosition = -1;
 
-// FFmpeg reports system errors as AVERROR(errno); its own codes lie far below.
-bool isSystemError(int error) { return error < 0 && error > -4096; }
-
 // FFmpeg also reads still pictures (a bitmap this program wrote, say) as
 // videos of one frame; they are not what it is for.
 bool isStillPictureFormat(std::string_view name)
@@ -26,12 +23,15 @@ bool isStillPictureFormat(std::string_view name)
     return name == "image2" || name.ends_with("_pipe");
 }
 
-HRESULT openFailure(int error)
+// The file itself is open; what fails now is reading it, or its contents. A
+// nested demuxer refused a further file reports EINVAL or EPERM, which say
+// nothing to the user: that file is not a video.
+HRESULT openFailure(int error, int readError)
 {
     if (error == AVERROR(ENOMEM))
         return AVIERR_MEMORY;
-    if (isSystemError(error)) {
-        errno = AVUNERROR(error);
+    if (readError != 0) {
+        errno = readError;
         return AVIERR_FILEOPEN;
     }
     return AVIERR_BADFORMAT;
@@ -39,13 +39,12 @@ HRESULT openFailure(int error)
 
 }  // namespace
 
-HRESULT AviStream::open(const char* fileName, LONG number, std::unique_ptr<AviStream>& result)
+HRESULT AviStream::open(int descriptor, const char* fileName, LONG number, std::unique_ptr<AviStream>& result)
 {
     auto self = std::make_unique<AviStream>();
-    AVFormatContext* format = nullptr;
-    if (int error = avformat_open_input(&format, fileName, nullptr, nullptr); error < 0)
-        return openFailure(error);
-    self->format_.reset(format);
+    if (int error = self->input_.open(descriptor, fileName); error < 0)
+        return openFailure(error, self->input_.readError());
+    AVFormatContext* format = self->input_.format();
     if (isStillPictureFormat(format->iformat->name))
         return AVIERR_BADFORMAT;
     self->avi_ = std::strcmp(format->iformat->name, "avi") == 0;
@@ -130,7 +129,7 @@ LONG AviStream::findSample(LONG position, LONG flags)
 bool AviStream::countFrames(std::int64_t& frames)
 {
     frames = 0;
-    while (av_read_frame(format_.get(), packet_.get()) >= 0) {
+    while (av_read_frame(input_.format(), packet_.get()) >= 0) {
         frames += packet_->stream_index == stream_->index && packet_->size > 0 &&
                   !(packet_->flags & AV_PKT_FLAG_DISCARD);
         av_packet_unref(packet_.get());
@@ -141,7 +140,7 @@ bool AviStream::countFrames(std::int64_t& frames)
 // Back to the first frame, in containers where positions are not timestamps.
 bool AviStream::rewind()
 {
-    if (avformat_seek_file(format_.get(), -1, INT64_MIN, INT64_MIN, INT64_MAX, 0) < 0)
+    if (avformat_seek_file(input_.format(), -1, INT64_MIN, INT64_MIN, INT64_MAX, 0) < 0)
         return false;
     nextPosition_ = 0;
     return true;
@@ -226,7 +225,7 @@ const BITMAPINFOHEADER* AviStream::frameAt(LONG position)
 bool AviStream::readAhead()
 {
     while (!demuxEnded_) {
-        if (av_read_frame(format_.get(), packet_.get()) < 0) {
+        if (av_read_frame(input_.format(), packet_.get()) < 0) {
             demuxEnded_ = true;
             break;
         }
@@ -338,7 +337,7 @@ bool AviStream::send(AVPacket& packet)
 
 bool AviStream::seekTo(std::int64_t position)
 {
-    if (avi_ ? av_seek_frame(format_.get(), stream_->index, *firstDts_ + position, AVSEEK_FLAG_BACKWARD) < 0
+    if (avi_ ? av_seek_frame(input_.format(), stream_->index, *firstDts_ + position, AVSEEK_FLAG_BACKWARD) < 0
              : !rewind())
         return false;
     demuxEnded_ = false;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "avifile.h"
+#include "descriptor_input.h"
 #include "dib_converter.h"
 #include "ffmpeg_raii.h"
 
@@ -19,8 +20,9 @@ struct AVStream;
 
 class AviStream {
 public:
-    // Opens the video stream with the given number (0 for the first) of a file.
-    static HRESULT open(const char* fileName, LONG number, std::unique_ptr<AviStream>& stream);
+    // Opens the video stream with the given number (0 for the first) of an
+    // open file.
+    static HRESULT open(int descriptor, const char* fileName, LONG number, std::unique_ptr<AviStream>& stream);
 
     AVISTREAMINFOA info() const;
     LONG length() const { return length_; }
@@ -50,7 +52,7 @@ private:
     bool decodeNextPicture();
     bool seekTo(std::int64_t position);
 
-    FormatContextPtr format_;
+    DescriptorInput input_;
     bool avi_ = false;
     AVStream* stream_ = nullptr;
     LONG length_ = 0;

@@ -18,12 +18,9 @@ using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using LONG = std::int32_t;
-using UINT = unsigned int;
 using HRESULT = std::int32_t;
 using LPCSTR = const char*;
 using LPVOID = void*;
-struct CLSID;
-using LPCLSID = CLSID*;
 
 struct RECT {
     LONG left;
@@ -83,7 +80,6 @@ constexpr DWORD mmioFOURCC(char a, char b, char c, char d)
 }
 
 constexpr DWORD streamtypeVIDEO = mmioFOURCC('v', 'i', 'd', 's');
-constexpr UINT OF_READ = 0;
 constexpr DWORD BI_RGB = 0;
 
 // AVIStreamFindSample flags.
@@ -108,8 +104,9 @@ constexpr HRESULT AVIERR_NODATA = makeAviError(115);
 
 void AVIFileInit();
 void AVIFileExit();
-HRESULT AVIStreamOpenFromFileA(PAVISTREAM* stream, LPCSTR fileName, DWORD type, LONG param, UINT mode,
-                               LPCLSID handler);
+// Not an AVIFile function: the file is opened once by the caller, and every
+// read goes through its descriptor; the name serves messages and format guessing.
+HRESULT AVIStreamOpenFromDescriptor(PAVISTREAM* stream, int descriptor, LPCSTR fileName, LONG param);
 HRESULT AVIStreamInfoA(PAVISTREAM stream, AVISTREAMINFOA* info, LONG size);
 LONG AVIStreamLength(PAVISTREAM stream);
 LONG AVIStreamFindSample(PAVISTREAM stream, LONG position, LONG flags);

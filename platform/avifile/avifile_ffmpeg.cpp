@@ -23,15 +23,14 @@ void AVIFileInit()
 
 void AVIFileExit() {}
 
-HRESULT AVIStreamOpenFromFileA(PAVISTREAM* stream, LPCSTR fileName, DWORD type, LONG param, UINT mode,
-                               LPCLSID)
+HRESULT AVIStreamOpenFromDescriptor(PAVISTREAM* stream, int descriptor, LPCSTR fileName, LONG param)
 {
     *stream = nullptr;
-    if (type != streamtypeVIDEO || mode != OF_READ || param < 0)
+    if (param < 0)
         return AVIERR_UNSUPPORTED;
     try {
         std::unique_ptr<AviStream> opened;
-        HRESULT result = AviStream::open(fileName, param, opened);
+        HRESULT result = AviStream::open(descriptor, fileName, param, opened);
         *stream = opened.release();
         return result;
     } catch (const std::bad_alloc&) {

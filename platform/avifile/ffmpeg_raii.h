@@ -7,6 +7,7 @@
 struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
+struct AVIOContext;
 struct AVPacket;
 struct SwsContext;
 
@@ -15,6 +16,9 @@ struct FormatContextCloser {
 };
 struct CodecContextFreer {
     void operator()(AVCodecContext* context) const;
+};
+struct IoContextFreer {
+    void operator()(AVIOContext* context) const;
 };
 struct FrameFreer {
     void operator()(AVFrame* frame) const;
@@ -28,6 +32,7 @@ struct SwsContextFreer {
 
 using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextCloser>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFreer>;
+using IoContextPtr = std::unique_ptr<AVIOContext, IoContextFreer>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextFreer>;

@@ -1,0 +1,94 @@
+#include "descriptor_input.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/mem.h>
+}
+
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int bufferSize = 64 * 1024;
+
+// Names no protocol: nested demuxers (concat) copy it and can open nothing.
+constexpr const char* noProtocols = "";
+
+int refuseToOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**)
+{
+    return AVERROR(EPERM);
+}
+
+}  // namespace
+
+int DescriptorInput::open(int descriptor, const char* name)
+{
+    position_ = std::make_unique<Position>(Position{descriptor});
+
+    auto read = [](void* opaque, std::uint8_t* buffer, int size) -> int {
+        auto& position = *static_cast<Position*>(opaque);
+        ssize_t got;
+        do
+            got = ::pread(position.descriptor, buffer, std::size_t(size), position.offset);
+        while (got < 0 && errno == EINTR);
+        if (got < 0) {
+            position.readError = errno;
+            return AVERROR(errno);
+        }
+        if (got == 0)
+            return AVERROR_EOF;
+        position.offset += got;
+        return int(got);
+    };
+    auto seek = [](void* opaque, std::int64_t offset, int whence) -> std::int64_t {
+        auto& position = *static_cast<Position*>(opaque);
+        struct stat status {};
+        whence &= ~AVSEEK_FORCE;
+        if ((whence == AVSEEK_SIZE || whence == SEEK_END) && ::fstat(position.descriptor, &status) != 0)
+            return AVERROR(errno);
+        switch (whence) {
+        case AVSEEK_SIZE:
+            return status.st_size;
+        case SEEK_SET:
+            break;
+        case SEEK_CUR:
+            offset += position.offset;
+            break;
+        case SEEK_END:
+            offset += status.st_size;
+            break;
+        default:
+            return AVERROR(EINVAL);
+        }
+        if (offset < 0)
+            return AVERROR(EINVAL);
+        return position.offset = offset;
+    };
+
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(bufferSize));
+    if (!buffer)
+        return AVERROR(ENOMEM);
+    io_.reset(avio_alloc_context(buffer, bufferSize, 0, position_.get(), read, nullptr, seek));
+    if (!io_) {
+        av_free(buffer);
+        return AVERROR(ENOMEM);
+    }
+    format_.reset(avformat_alloc_context());
+    if (!format_)
+        return AVERROR(ENOMEM);
+    format_->pb = io_.get();
+    format_->flags |= AVFMT_FLAG_CUSTOM_IO;  // io_ is ours to free, also before opening
+    format_->io_open = refuseToOpen;
+    format_->protocol_whitelist = av_strdup(noProtocols);
+    if (!format_->protocol_whitelist)
+        return AVERROR(ENOMEM);
+
+    // On failure avformat_open_input frees the context it was given.
+    AVFormatContext* format = format_.release();
+    int error = avformat_open_input(&format, name, nullptr, nullptr);
+    format_.reset(format);
+    return error;
+}
