@@ -14,26 +14,39 @@
 
 namespace {
 
+// As many pixels as 8K video has and a little more.
+constexpr std::int64_t maximumPixels = std::int64_t(1) << 25;
+
 struct FrameRange {
     std::int32_t first;
     std::int32_t end;
 };
 
-// Adds the frames of a range, each run of repeated pictures at once.
-void accumulate(AviFrameReader& reader, FrameRange range, PixelAccumulator& accumulator, ProgressLine* progress)
+std::string sizeText(std::int64_t width, std::int64_t height)
 {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+// Adds the frames of a range, each run of repeated pictures at once. The
+// sums take the size of the first picture; none are made for an empty range.
+std::optional<PixelAccumulator> accumulate(AviFrameReader& reader, FrameRange range, ProgressLine* progress)
+{
+    std::optional<PixelAccumulator> accumulator;
     for (std::int32_t k = range.first; k < range.end;) {
         const std::optional<BgrFrame> frame = reader.readFrame(k);
         if (!frame)
             throw std::runtime_error("cannot read frame " + std::to_string(k) + " of " +
                                      std::to_string(reader.frameCount()) +
                                      " (damaged, or shorter than its header says)");
+        if (!accumulator)
+            accumulator.emplace(frame->height, frame->width);
         const std::int32_t repeats = std::min(reader.framesShowing(k), range.end - k);
-        accumulator.add(*frame, std::uint64_t(repeats));
+        accumulator->add(*frame, std::uint64_t(repeats));
         k += repeats;
         if (progress)
             progress->advance(repeats);
     }
+    return accumulator;
 }
 
 // Whether at least one frame in four is a key frame: codecs that code most
@@ -88,20 +101,39 @@ GreyImage averageVideo(const char* fileName, unsigned workers, bool showProgress
     // Every range but the first is read on a thread of its own, by a reader
     // of its own (on the same open file), into sums of its own; they are
     // merged at the end.
-    std::vector<std::future<PixelAccumulator>> parts;
+    std::vector<std::future<std::optional<PixelAccumulator>>> parts;
     for (std::size_t i = 1; i < ranges.size(); ++i)
         parts.push_back(std::async(std::launch::async, [&file, range = ranges[i], progress] {
             AviFrameReader own(file);
-            PixelAccumulator part(own.height(), own.width());
-            accumulate(own, range, part, progress);
-            return part;
+            return accumulate(own, range, progress);
         }));
 
-    PixelAccumulator total(reader.height(), reader.width());
-    accumulate(reader, ranges.front(), total, progress);
-    for (std::future<PixelAccumulator>& part : parts)
-        total.merge(part.get());
-    GreyImage result(reader.height(), reader.width());
-    total.finish(result.data.get());
+    std::optional<PixelAccumulator> total = accumulate(reader, ranges.front(), progress);
+    for (std::size_t i = 1; i < ranges.size(); ++i) {
+        std::optional<PixelAccumulator> part = parts[i - 1].get();
+        if (!part)
+            continue;
+        if (!total) {
+            total = std::move(part);
+            continue;
+        }
+        if (part->width() != total->width() || part->height() != total->height())
+            throw std::runtime_error("picture size changes from " + sizeText(total->width(), total->height()) +
+                                     " to " + sizeText(part->width(), part->height()) + " at frame " +
+                                     std::to_string(ranges[i].first));
+        total->merge(std::move(*part));
+    }
+    if (total) {
+        GreyImage result(total->height(), total->width());
+        total->finish(result.data.get());
+        return result;
+    }
+    // No pictures at all: a black image of the size the header states.
+    const std::int64_t width = reader.headerWidth();
+    const std::int64_t height = reader.headerHeight();
+    if (width <= 0 || height <= 0 || width * height > maximumPixels)
+        throw std::runtime_error("unusable frame size " + sizeText(width, height));
+    GreyImage result{std::int32_t(height), std::int32_t(width)};
+    std::fill_n(result.data.get(), width * height, 0);
     return result;
 }

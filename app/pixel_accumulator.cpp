@@ -89,7 +89,7 @@ void PixelAccumulator::add(const BgrFrame& frame, std::uint64_t repeats)
             flushRecent();
         for (std::size_t row = 0; row < height_; ++row)
             addBlueRow(recent_.data() + row * width_, maxima_.data() + row * width_,
-                       frame.pixels + row * frame.stride, width_);
+                       frame.pixels + std::ptrdiff_t(row) * frame.stride, width_);
         ++recentFrames_;
         ++frames_;
         return;
@@ -98,7 +98,7 @@ void PixelAccumulator::add(const BgrFrame& frame, std::uint64_t repeats)
         [&](auto& sums) {
             for (std::size_t row = 0; row < height_; ++row)
                 addBlueRow(sums.data() + row * width_, maxima_.data() + row * width_,
-                           frame.pixels + row * frame.stride, width_, repeats);
+                           frame.pixels + std::ptrdiff_t(row) * frame.stride, width_, repeats);
         },
         sums_);
     frames_ += repeats;

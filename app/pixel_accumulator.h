@@ -14,7 +14,8 @@ public:
     // The arrays are allocated with the first frame added.
     PixelAccumulator(std::int32_t height, std::int32_t width);
 
-    // Adds a frame that is shown `repeats` times in a row.
+    // Adds a frame of the accumulator's size that is shown `repeats` times in
+    // a row.
     void add(const BgrFrame& frame, std::uint64_t repeats);
 
     // Takes in what another accumulator gathered over other frames of the
@@ -22,6 +23,8 @@ public:
     void merge(PixelAccumulator&& other);
 
     std::uint64_t frames() const { return frames_; }
+    std::int32_t height() const { return std::int32_t(height_); }
+    std::int32_t width() const { return std::int32_t(width_); }
 
     // (sum - maximum) / (frames - 1) per pixel, truncated, into height rows of
     // width bytes; all zero for fewer than two frames.

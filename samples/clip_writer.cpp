@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/dict.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
+#include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -96,6 +97,16 @@ ClipWriter::ClipWriter(const std::string& path, int width, int height, const Cli
     encoder.time_base = AVRational{1, framesPerSecond};
     encoder.framerate = AVRational{framesPerSecond, 1};
     encoder.thread_count = 0;
+    if (!format.colorspace.empty()) {
+        const int colorspace = av_color_space_from_name(format.colorspace.c_str());
+        check(colorspace, "unknown colour space " + format.colorspace);
+        encoder.colorspace = AVColorSpace(colorspace);
+    }
+    if (!format.colorRange.empty()) {
+        const int range = av_color_range_from_name(format.colorRange.c_str());
+        check(range, "unknown colour range " + format.colorRange);
+        encoder.color_range = AVColorRange(range);
+    }
     if (format.keyFrameInterval > 0)
         encoder.gop_size = format.keyFrameInterval;
     if (output->oformat->flags & AVFMT_GLOBALHEADER)
@@ -111,6 +122,11 @@ ClipWriter::ClipWriter(const std::string& path, int width, int height, const Cli
     if (!state_->stream)
         throw std::runtime_error("cannot add a stream");
     check(avcodec_parameters_from_context(state_->stream->codecpar, &encoder), "bad parameters");
+    // Uncompressed YUV is told apart by its four-character code (I420, YUY2,
+    // ...); uncompressed RGB needs none.
+    const AVPixFmtDescriptor* pixels = av_pix_fmt_desc_get(encoder.pix_fmt);
+    if (codec->id == AV_CODEC_ID_RAWVIDEO && !(pixels->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)))
+        state_->stream->codecpar->codec_tag = avcodec_pix_fmt_to_codec_tag(encoder.pix_fmt);
     state_->stream->time_base = encoder.time_base;
 
     check(avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE), path);
@@ -123,21 +139,33 @@ ClipWriter::ClipWriter(const std::string& path, int width, int height, const Cli
     frame.width = width;
     frame.height = height;
     check(av_frame_get_buffer(&frame, 0), "cannot allocate a frame");
-    state_->scaler.reset(sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, encoder.pix_fmt,
-                                        SWS_BICUBIC, nullptr, nullptr, nullptr));
-    if (!state_->scaler)
-        throw std::runtime_error("cannot convert to " + format.pixelFormat);
 }
 
 ClipWriter::~ClipWriter() = default;
 
 void ClipWriter::write(const std::uint8_t* bgr, int stride, std::int64_t time)
 {
+    const AVFrame& frame = *state_->frame;
+    if (!state_->scaler) {
+        state_->scaler.reset(sws_getContext(frame.width, frame.height, AV_PIX_FMT_BGR24, frame.width, frame.height,
+                                            AVPixelFormat(frame.format), SWS_BICUBIC, nullptr, nullptr, nullptr));
+        if (!state_->scaler)
+            throw std::runtime_error(std::string("cannot convert to ") + av_get_pix_fmt_name(AVPixelFormat(frame.format)));
+    }
+    writePlanes(
+        [&](std::uint8_t* const* planes, const int* strides) {
+            const std::uint8_t* source[4] = {bgr, nullptr, nullptr, nullptr};
+            const int sourceStride[4] = {stride, 0, 0, 0};
+            sws_scale(state_->scaler.get(), source, sourceStride, 0, state_->frame->height, planes, strides);
+        },
+        time);
+}
+
+void ClipWriter::writePlanes(const PlaneFiller& fill, std::int64_t time)
+{
     AVFrame& frame = *state_->frame;
     check(av_frame_make_writable(&frame), "cannot write a frame");
-    const std::uint8_t* source[4] = {bgr, nullptr, nullptr, nullptr};
-    const int sourceStride[4] = {stride, 0, 0, 0};
-    sws_scale(state_->scaler.get(), source, sourceStride, 0, frame.height, frame.data, frame.linesize);
+    fill(frame.data, frame.linesize);
     frame.pts = time >= 0 ? time : state_->next;
     state_->next = frame.pts + 1;
     state_->encode(&frame);

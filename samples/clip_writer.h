@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,8 @@ struct ClipFormat {
     int keyFrameInterval = 0;  // 0: the encoder's default
     std::string options = {};    // encoder options, "key=value:key=value"
     std::string container = {};  // "avi", "mp4", ...; empty: the file name's extension says
+    std::string colorspace = {};  // the matrix the stream signals: "bt709", "bt2020nc", ...; empty: none
+    std::string colorRange = {};  // "tv" (limited) or "pc" (full); empty: none
 };
 
 class ClipWriter {
@@ -25,6 +28,11 @@ public:
     // top row first, rows `stride` bytes apart; by default it follows the
     // previous one after one frame's time, else at `time` (in frames).
     void write(const std::uint8_t* bgr, int stride, std::int64_t time = -1);
+
+    // Encodes one picture given in the encoder's own pixel format: `fill`
+    // writes its planes (and the palette of a palettized format).
+    using PlaneFiller = std::function<void(std::uint8_t* const* planes, const int* strides)>;
+    void writePlanes(const PlaneFiller& fill, std::int64_t time = -1);
 
     // Flushes the encoder and writes the index. Throws on failure.
     void finish();

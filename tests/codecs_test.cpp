@@ -133,9 +133,9 @@ TEST(Codecs, FramesReadInAnyOrderEqualFramesReadInTurn)
         auto bytesOf = [](AviFrameReader& reader, std::int32_t k) {
             const std::optional<BgrFrame> frame = reader.readFrame(k);
             std::vector<std::uint8_t> bytes;
-            for (std::int32_t row = 0; frame && row < reader.height(); ++row) {
+            for (std::int32_t row = 0; frame && row < frame->height; ++row) {
                 const std::uint8_t* first = frame->pixels + row * frame->stride;
-                bytes.insert(bytes.end(), first, first + 3 * reader.width());
+                bytes.insert(bytes.end(), first, first + 3 * frame->width);
             }
             return bytes;
         };

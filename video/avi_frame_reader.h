@@ -1,15 +1,13 @@
-// Reads the frames of a video file's first video stream as 24-bit bitmaps,
-// through the AVIFile functions.
+// Reads the frames of a video file's first video stream as 24-bit pictures.
 #pragma once
 
-#include "avifile.h"
+#include "avi_stream.h"
 #include "bgr_frame.h"
 #include "local_file.h"
+#include "picture_converter.h"
 
 #include <cstdint>
-#include <memory>
 #include <optional>
-#include <type_traits>
 
 class AviFrameReader {
 public:
@@ -17,16 +15,17 @@ public:
     // the reader lives. Throws std::runtime_error with a reason a person
     // understands when the file cannot be read as video.
     explicit AviFrameReader(const LocalFile& file);
-    AviFrameReader(const AviFrameReader&) = delete;
-    AviFrameReader& operator=(const AviFrameReader&) = delete;
 
-    std::int32_t width() const { return width_; }
-    std::int32_t height() const { return height_; }
-    // As the file's header records it, dropped frames included.
+    // In AVI as the file's header records it, dropped frames included.
     std::int32_t frameCount() const { return frameCount_; }
+    // The size the stream's header states; the frames have the size of the
+    // pictures, which may differ.
+    std::int32_t headerWidth() const;
+    std::int32_t headerHeight() const;
 
     // Frame k, valid until the next call on this reader; none when it cannot
-    // be produced (a damaged or truncated file).
+    // be produced (a damaged or truncated file). Throws std::runtime_error
+    // when its picture is too large or has another size than the first one.
     std::optional<BgrFrame> readFrame(std::int32_t k);
 
     // How many frames from k on show the picture of frame k: more than one
@@ -38,21 +37,8 @@ public:
     std::int32_t nextKeyFrame(std::int32_t k);
 
 private:
-    struct Library {
-        Library() { AVIFileInit(); }
-        ~Library() { AVIFileExit(); }
-    };
-    struct StreamReleaser {
-        void operator()(PAVISTREAM stream) const { AVIStreamRelease(stream); }
-    };
-    struct FramesCloser {
-        void operator()(PGETFRAME frames) const { AVIStreamGetFrameClose(frames); }
-    };
-
-    Library library_;
-    std::unique_ptr<std::remove_pointer_t<PAVISTREAM>, StreamReleaser> stream_;
-    std::unique_ptr<std::remove_pointer_t<PGETFRAME>, FramesCloser> frames_;
-    std::int32_t width_ = 0;
-    std::int32_t height_ = 0;
-    std::int32_t frameCount_ = 0;
+    AviStream stream_;
+    PictureConverter converter_;
+    std::int32_t frameCount_;
+    std::optional<std::pair<int, int>> pictureSize_;  // of the first picture read
 };

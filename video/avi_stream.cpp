@@ -3,18 +3,26 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/log.h>
 }
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
+#include <mutex>
 #include <cstring>
+#include <new>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace {
 
 // What a packet whose picture is not shown gets as its position.
 constexpr std::int64_t noPosition = -1;
+
+// 8K video has 33 million pixels; a picture that claims more lies, and
+// believing it could cost gigabytes.
+constexpr std::int64_t maximumPixels = std::int64_t(1) << 25;
 
 // FFmpeg also reads still pictures (a bitmap this program wrote, say) as
 // videos of one frame; they are not what it is for.
@@ -24,117 +32,132 @@ bool isStillPictureFormat(std::string_view name)
 }
 
 // The file itself is open; what fails now is reading it, or its contents. A
-// nested demuxer refused a further file reports EINVAL or EPERM, which say
-// nothing to the user: that file is not a video.
-HRESULT openFailure(int error, int readError)
+// nested demuxer that was refused a further file reports EINVAL or EPERM,
+// which say nothing to the user: that file is not a video. (ENOMEM comes
+// mostly from sizes in a damaged header.)
+[[noreturn]] void failToOpen(int error, int readError)
 {
     if (error == AVERROR(ENOMEM))
-        return AVIERR_MEMORY;
-    if (readError != 0) {
-        errno = readError;
-        return AVIERR_FILEOPEN;
+        throw std::runtime_error("out of memory");
+    throw std::runtime_error(readError != 0 ? std::strerror(readError) : "not a video file");
+}
+
+// The codec's four-character code, for messages, when it is printable.
+std::string codecName(std::uint32_t fourcc)
+{
+    std::string name;
+    for (int shift = 0; shift < 32; shift += 8) {
+        char c = char(fourcc >> shift);
+        if (c < ' ' || c > '~')
+            return {};
+        name += c;
     }
-    return AVIERR_BADFORMAT;
+    return name;
 }
 
 }  // namespace
 
-HRESULT AviStream::open(int descriptor, const char* fileName, LONG number, std::unique_ptr<AviStream>& result)
+AviStream::AviStream(const LocalFile& file)
 {
-    auto self = std::make_unique<AviStream>();
-    if (int error = self->input_.open(descriptor, fileName); error < 0)
-        return openFailure(error, self->input_.readError());
-    AVFormatContext* format = self->input_.format();
+    // The demuxer and decoders warn about many good files; the caller reports
+    // failures in its own words. Readers on several threads start at once, so
+    // the setting, global to FFmpeg, is made once.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+
+    if (int error = input_.open(file.descriptor(), file.name().c_str()); error < 0)
+        failToOpen(error, input_.readError());
+    AVFormatContext* format = input_.format();
     if (isStillPictureFormat(format->iformat->name))
-        return AVIERR_BADFORMAT;
-    self->avi_ = std::strcmp(format->iformat->name, "avi") == 0;
+        throw std::runtime_error("not a video file");
+    avi_ = std::strcmp(format->iformat->name, "avi") == 0;
+    // Without the parsers MJPEG and MPEG-4 chunks come out as they are stored,
+    // empty ones too, also at the end of the file; the decoders take them so.
+    if (avi_)
+        format->flags |= AVFMT_FLAG_NOPARSE | AVFMT_FLAG_NOFILLIN;
     // Some containers (MPEG-TS, NUT) do not state the picture size; a few
     // packets are decoded to learn it.
-    if (!self->avi_ && avformat_find_stream_info(format, nullptr) < 0)
-        return AVIERR_BADFORMAT;
+    if (!avi_ && avformat_find_stream_info(format, nullptr) < 0)
+        throw std::runtime_error("not a video file");
+    chooseStream();
 
+    packet_.reset(av_packet_alloc());
+    picture_.reset(av_frame_alloc());
+    if (!packet_ || !picture_)
+        throw std::bad_alloc();
+    // An AVI header's length counts dropped frames too. Other containers may
+    // record no count, or one that includes frames an edit list hides; there
+    // the frames shown are counted, which only reads.
+    if (avi_)
+        length_ = stream_->nb_frames;
+    else
+        countFrames();
+    length_ = std::clamp<std::int64_t>(length_, 0, INT32_MAX);
+    // The first chunk's timestamp is the stream's start offset, and the first
+    // picture carries a palettized stream's palette.
+    if (readAhead()) {
+        std::size_t size = 0;
+        const AVPacket& first = *ahead_.front().packet;
+        const std::uint8_t* palette = av_packet_get_side_data(&first, AV_PKT_DATA_PALETTE, &size);
+        palette_.assign(palette, palette + size);
+    }
+    firstDts_ = firstDts_.value_or(0);
+}
+
+void AviStream::chooseStream()
+{
+    AVFormatContext* format = input_.format();
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         AVStream* stream = format->streams[i];
         stream->discard = AVDISCARD_ALL;
         // A cover picture in a music file is no video stream.
         const bool video = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
                            !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
-        if (!self->stream_ && video && number-- == 0)
-            self->stream_ = stream;
+        if (!stream_ && video)
+            stream_ = stream;
     }
-    if (!self->stream_)
-        return AVIERR_NODATA;
+    if (!stream_)
+        throw std::runtime_error("no video stream");
     // In AVI, without this the demuxer hides empty chunks; with it each comes
     // out as a packet of size 0 in its place.
-    self->stream_->discard = self->avi_ ? AVDISCARD_NONE : AVDISCARD_DEFAULT;
-
-    self->packet_.reset(av_packet_alloc());
-    self->picture_.reset(av_frame_alloc());
-    if (!self->packet_ || !self->picture_)
-        return AVIERR_MEMORY;
-    // An AVI header's length counts dropped frames too. Other containers may
-    // record no count, or one that includes frames an edit list hides; there
-    // the frames shown are counted, which only reads.
-    std::int64_t length = self->stream_->nb_frames;
-    if (!self->avi_ && !self->countFrames(length))
-        return AVIERR_FILEREAD;
-    self->length_ = LONG(std::clamp<std::int64_t>(length, 0, INT32_MAX));
-    // The first chunk's timestamp is the stream's start offset, and the first
-    // picture carries a palettized stream's palette.
-    if (self->readAhead()) {
-        std::size_t size = 0;
-        const AVPacket& first = *self->ahead_.front().packet;
-        const std::uint8_t* palette = av_packet_get_side_data(&first, AV_PKT_DATA_PALETTE, &size);
-        self->palette_.assign(palette, palette + size);
-    }
-    self->firstDts_ = self->firstDts_.value_or(0);
-    result = std::move(self);
-    return AVIERR_OK;
+    stream_->discard = avi_ ? AVDISCARD_NONE : AVDISCARD_DEFAULT;
 }
 
-AVISTREAMINFOA AviStream::info() const
+const AVCodecParameters& AviStream::parameters() const { return *stream_->codecpar; }
+
+std::optional<std::int64_t> AviStream::nextKeyFrame(std::int64_t position) const
 {
-    const AVCodecParameters& parameters = *stream_->codecpar;
-    AVISTREAMINFOA info{};
-    info.fccType = streamtypeVIDEO;
-    info.fccHandler = parameters.codec_tag;
-    info.dwScale = DWORD(stream_->time_base.num);
-    info.dwRate = DWORD(stream_->time_base.den);
-    info.dwStart = DWORD(firstDts_.value_or(0));
-    info.dwLength = DWORD(length_);
-    info.rcFrame = RECT{0, 0, parameters.width, parameters.height};
-    return info;
+    if (!avi_ || position < 0 || position >= length_)
+        return std::nullopt;
+    // Only key frames are found in the index unless AVSEEK_FLAG_ANY is given.
+    int entry = av_index_search_timestamp(stream_, *firstDts_ + position, 0);
+    if (entry < 0)
+        return std::nullopt;
+    std::int64_t found = avformat_index_get_entry(stream_, entry)->timestamp - *firstDts_;
+    return found >= 0 && found < length_ ? std::optional(found) : std::nullopt;
 }
 
-LONG AviStream::findSample(LONG position, LONG flags)
+std::int64_t AviStream::nextPicture(std::int64_t position)
 {
-    if (position < 0 || position >= length_)
-        return -1;
-    if (flags & FIND_KEY)
-        return findKeyFrame(position, flags);
-    if (!(flags & FIND_ANY) || !(flags & FIND_NEXT))
-        return -1;
-
+    if (position >= length_)
+        return length_;
     if (position < knownFrom_ && !seekTo(position))
-        return -1;
+        return position;
     if (auto found = findNonEmptyFrom(position))
-        return *found < length_ ? LONG(*found) : -1;
-    // No picture follows. If the file ends before the length its header
-    // claims, its first missing position is reported: it cannot be read, so
-    // the caller learns of the loss there instead of taking the missing
-    // frames as repeats.
-    return nextPosition_ < length_ ? LONG(std::max<std::int64_t>(position, nextPosition_)) : -1;
+        return std::min(*found, length_);
+    return std::clamp(nextPosition_, position, length_);
 }
 
-bool AviStream::countFrames(std::int64_t& frames)
+void AviStream::countFrames()
 {
-    frames = 0;
+    length_ = 0;
     while (av_read_frame(input_.format(), packet_.get()) >= 0) {
-        frames += packet_->stream_index == stream_->index && packet_->size > 0 &&
-                  !(packet_->flags & AV_PKT_FLAG_DISCARD);
+        length_ += packet_->stream_index == stream_->index && packet_->size > 0 &&
+                   !(packet_->flags & AV_PKT_FLAG_DISCARD);
         av_packet_unref(packet_.get());
     }
-    return rewind();
+    if (!rewind())
+        throw std::runtime_error("cannot read the file");
 }
 
 // Back to the first frame, in containers where positions are not timestamps.
@@ -146,52 +169,55 @@ bool AviStream::rewind()
     return true;
 }
 
-LONG AviStream::findKeyFrame(LONG position, LONG flags) const
+std::optional<std::int64_t> AviStream::keyFrameAtOrBefore(std::int64_t position) const
 {
-    // Positions are index timestamps in AVI only; elsewhere key frames are
-    // not looked up, and reading goes forward from the start.
     if (!avi_)
-        return -1;
-    // Only key frames are found in the index unless AVSEEK_FLAG_ANY is given.
-    int entry = av_index_search_timestamp(stream_, *firstDts_ + position,
-                                          (flags & FIND_PREV) ? AVSEEK_FLAG_BACKWARD : 0);
+        return std::nullopt;
+    int entry = av_index_search_timestamp(stream_, *firstDts_ + position, AVSEEK_FLAG_BACKWARD);
     if (entry < 0)
-        return -1;
-    std::int64_t found = avformat_index_get_entry(stream_, entry)->timestamp - *firstDts_;
-    return found >= 0 && found < length_ ? LONG(found) : -1;
+        return std::nullopt;
+    return avformat_index_get_entry(stream_, entry)->timestamp - *firstDts_;
 }
 
-bool AviStream::openDecoder()
+void AviStream::openDecoder()
 {
     const AVCodecParameters& parameters = *stream_->codecpar;
     const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
-    if (!codec || parameters.width <= 0 || parameters.height <= 0)
-        return false;
-    decoder_.reset(avcodec_alloc_context3(codec));
-    if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), &parameters) < 0) {
-        decoder_.reset();
-        return false;
+    if (!codec) {
+        const std::string name = codecName(parameters.codec_tag);
+        throw std::runtime_error(name.empty() ? "no decoder for this video" : "no decoder for codec '" + name + "'");
     }
+    // Uncompressed frames have the header's size; it must be one that can be
+    // believed before anything of that size is allocated.
+    const std::int64_t width = parameters.width;
+    const std::int64_t height = parameters.height;
+    if (parameters.codec_id == AV_CODEC_ID_RAWVIDEO && (width <= 0 || height <= 0 || width * height > maximumPixels))
+        throw std::runtime_error("unusable frame size " + std::to_string(width) + "x" + std::to_string(height));
+
+    decoder_.reset(avcodec_alloc_context3(codec));
+    if (!decoder_)
+        throw std::bad_alloc();
+    if (avcodec_parameters_to_context(decoder_.get(), &parameters) < 0)
+        throw std::runtime_error("cannot set up the decoder");
     decoder_->pkt_timebase = stream_->time_base;
+    // Other codecs state their pictures' size in each picture: the decoder
+    // refuses one that is too large before allocating it.
+    decoder_->max_pixels = maximumPixels;
     decoder_->thread_count = 0;  // as many as FFmpeg finds useful for the cores there are
     decoder_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-    if (avcodec_open2(decoder_.get(), codec, nullptr) < 0) {
-        decoder_.reset();
-        return false;
-    }
-    converter_.emplace(parameters.width, parameters.height);
-    return true;
+    if (avcodec_open2(decoder_.get(), codec, nullptr) < 0)
+        throw std::runtime_error("cannot open the decoder");
 }
 
-const BITMAPINFOHEADER* AviStream::frameAt(LONG position)
+const AVFrame* AviStream::pictureAt(std::int64_t position)
 {
     if (!decoder_ || position < 0 || position >= length_)
         return nullptr;
 
     // Jump backwards, or forwards over chunks that need not be decoded because
     // a key frame lies between here and the position.
-    LONG key = findKeyFrame(position, FIND_PREV);
-    bool keyFrameAhead = key > nextPosition_ && key > picturePosition_;
+    const std::int64_t key = keyFrameAtOrBefore(position).value_or(-1);
+    const bool keyFrameAhead = key > nextPosition_ && key > picturePosition_;
     if ((position < knownFrom_ || keyFrameAhead) && !seekTo(position))
         return nullptr;
 
@@ -213,10 +239,13 @@ const BITMAPINFOHEADER* AviStream::frameAt(LONG position)
         if (!decodeNextPicture())
             return nullptr;
     }
+    return picture_.get();
+}
 
-    if (!bitmap_)
-        bitmap_ = converter_->convert(*picture_);
-    return bitmap_;
+bool AviStream::refusedPictureSize() const
+{
+    return decoder_ && decoder_->width == 0 && decoder_->height == 0 && stream_->codecpar->width > 0 &&
+           stream_->codecpar->height > 0;
 }
 
 // Reads chunks of the stream until one that holds a picture, which joins
@@ -295,7 +324,6 @@ bool AviStream::decodeNextPicture()
                 return false;  // a picture that no chunk accounts for
             picturePosition_ = knownFrom_ = sent_.front();
             sent_.pop_front();
-            bitmap_ = nullptr;
             return true;
         }
         if (received != AVERROR(EAGAIN))
@@ -347,7 +375,6 @@ bool AviStream::seekTo(std::int64_t position)
         avcodec_flush_buffers(decoder_.get());
     draining_ = false;
     picturePosition_ = -1;
-    bitmap_ = nullptr;
     // In AVI the seek lands on a key frame at or before the position;
     // elsewhere it goes back to the start.
     knownFrom_ = !avi_ ? 0 : readAhead() ? ahead_.front().position : nextPosition_;

@@ -1,4 +1,4 @@
-// Owning pointers for the FFmpeg objects of the AVIFile layer. The structs are
+// Owning pointers for the FFmpeg objects the reader uses. The structs are
 // only declared here, so headers that hold these pointers need no FFmpeg header.
 #pragma once
 
