@@ -2,11 +2,13 @@
 // frames, damaged files.
 #include "average_video.h"
 #include "avi_frame_reader.h"
+#include "clip_writer.h"
 #include "pictures.h"
 #include "riff_avi.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -20,14 +22,40 @@ std::vector<std::uint8_t> average(const std::filesystem::path& file)
 }
 
 // The reason averageVideo gives for a file it cannot read.
-std::string failureOf(const std::filesystem::path& file)
+std::string failureOf(const std::filesystem::path& file, unsigned workers = 2)
 {
     try {
-        averageVideo(file.c_str());
+        averageVideo(file.c_str(), workers);
     } catch (const std::runtime_error& failure) {
         return failure.what();
     }
     return "no failure";
+}
+
+// The pictures as JPEG files, made through a stream of them.
+std::vector<std::vector<std::uint8_t>> jpegFiles(const std::filesystem::path& scratch,
+                                                 const std::vector<Picture>& pictures)
+{
+    std::vector<std::vector<std::uint8_t>> jpegs;
+    for (const Picture& picture : pictures) {
+        ClipWriter writer(scratch.string(), picture.width, picture.height,
+                          {.encoder = "mjpeg", .pixelFormat = "yuvj420p", .options = "q=2", .container = "mjpeg"});
+        writer.write(picture.bgr.data(), 3 * picture.width);
+        writer.finish();
+        jpegs.push_back(readFile(scratch));
+    }
+    return jpegs;
+}
+
+// An MJPEG AVI of the JPEG files whose header states the given size.
+void saveMjpegAvi(const std::filesystem::path& file, int width, int height,
+                  const std::vector<std::vector<std::uint8_t>>& jpegs)
+{
+    RiffAvi avi;
+    const int video = avi.addVideo({.width = width, .height = height, .codec = "MJPG"});
+    for (const auto& jpeg : jpegs)
+        avi.addChunk(video, jpeg);
+    avi.save(file);
 }
 
 }  // namespace
@@ -176,4 +204,89 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     huge.addChunk(huge.addVideo({.width = 50'000, .height = 50'000}), {});
     huge.save(directory / "huge.avi");
     EXPECT_EQ(failureOf(directory / "huge.avi"), "unusable frame size 50000x50000");
+}
+
+// Dropped frames that only the index records, in the middle and at the end.
+TEST(AviFiles, DroppedFramesInTheIndexOnlyRepeatThePictureBeforeThem)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(5, 3, 3, 6);
+    RiffAvi avi;
+    const int video = avi.addVideo({.width = 5, .height = 3});
+    avi.addChunk(video, bitmapRows(pictures[0]));
+    avi.addIndexOnlyEntry(video);
+    avi.addChunk(video, bitmapRows(pictures[1]));
+    avi.addChunk(video, bitmapRows(pictures[2]));
+    avi.addIndexOnlyEntry(video);
+    avi.addIndexOnlyEntry(video);
+    avi.save(directory / "indexed.avi");
+    EXPECT_EQ(average(directory / "indexed.avi"), expectedAverage(pictures, {2, 1, 3}));
+}
+
+// MJPEG (and MPEG-4) chunks go through no parser, so empty chunks reach the
+// reader also at the very end of the file, with an index or without.
+TEST(AviFiles, DroppedFramesAtTheEndOfAnMjpegFileRepeatTheLastPicture)
+{
+    ScratchDirectory directory;
+    const auto pictures = movingSquarePictures(48, 32, 4);
+    const auto jpegs = jpegFiles(directory / "frames.mjpeg", pictures);
+
+    // Each picture shown twice, through an empty chunk or a repeated one.
+    RiffAvi dropped;
+    RiffAvi repeated;
+    const int video = dropped.addVideo({.width = 48, .height = 32, .codec = "MJPG"});
+    repeated.addVideo({.width = 48, .height = 32, .codec = "MJPG"});
+    for (const auto& jpeg : jpegs) {
+        dropped.addChunk(video, jpeg);
+        dropped.addChunk(video, {});
+        repeated.addChunk(video, jpeg);
+        repeated.addChunk(video, jpeg);
+    }
+    repeated.save(directory / "repeated.avi");
+    const std::vector<std::uint8_t> expected = average(directory / "repeated.avi");
+    EXPECT_LE(largestDifference(expected, expectedAverage(pictures, {2, 2, 2, 2})), 8);
+    for (bool withIndex : {true, false}) {
+        dropped.save(directory / "dropped.avi", withIndex);
+        EXPECT_EQ(average(directory / "dropped.avi"), expected) << withIndex;
+    }
+}
+
+// The bitmap has the pictures' size, whatever the header states; pictures of
+// another size, or too large, fail the file.
+TEST(AviFiles, PicturesDecideTheSize)
+{
+    ScratchDirectory directory;
+    const auto small = movingSquarePictures(48, 32, 3);
+    const auto large = movingSquarePictures(96, 72, 3);
+    const auto smallJpegs = jpegFiles(directory / "frame.jpg", small);
+    const auto largeJpegs = jpegFiles(directory / "frame.jpg", large);
+
+    // A header that states another size, as some writers' do, changes nothing.
+    saveMjpegAvi(directory / "right.avi", 96, 72, largeJpegs);
+    const std::vector<std::uint8_t> right = average(directory / "right.avi");
+    EXPECT_LE(largestDifference(right, expectedAverage(large)), 24);  // three frames of a moving edge
+    for (const auto& [width, height] : {std::pair{96, 96}, {48, 32}, {0, 0}}) {
+        saveMjpegAvi(directory / "header.avi", width, height, largeJpegs);
+        const GreyImage image = averageVideo((directory / "header.avi").c_str());
+        ASSERT_EQ(std::pair(image.width, image.height), std::pair(96, 72)) << width << "x" << height;
+        EXPECT_EQ(std::vector<std::uint8_t>(image.data.get(), image.data.get() + 96 * 72), right);
+    }
+
+    for (unsigned workers : {1u, 2u, 3u}) {
+        std::vector<std::vector<std::uint8_t>> mixed = {smallJpegs[0], smallJpegs[1], largeJpegs[2]};
+        saveMjpegAvi(directory / "mixed.avi", 48, 32, mixed);
+        EXPECT_EQ(failureOf(directory / "mixed.avi", workers), "picture size changes from 48x32 to 96x72 at frame 2");
+    }
+
+    // 8192 x 8192 in the JPEG's frame header, and a chunk long enough for the
+    // decoder to believe it: refused before it is decoded.
+    std::vector<std::uint8_t> huge = smallJpegs[0];
+    const std::uint8_t startOfFrame[] = {0xFF, 0xC0};
+    const auto frame = std::search(huge.begin(), huge.end(), startOfFrame, startOfFrame + 2);
+    ASSERT_NE(frame, huge.end());
+    for (int i : {5, 7})
+        frame[i] = 0x20, frame[i + 1] = 0x00;
+    huge.resize(huge.size() + 300'000);
+    saveMjpegAvi(directory / "huge.avi", 48, 32, {huge, huge});
+    EXPECT_EQ(failureOf(directory / "huge.avi"), "picture larger than 2^25 pixels");
 }

@@ -1,5 +1,7 @@
 #include "avi_stream.h"
 
+#include "avi_index.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -80,6 +82,9 @@ AviStream::AviStream(const LocalFile& file)
     if (!avi_ && avformat_find_stream_info(format, nullptr) < 0)
         throw std::runtime_error("not a video file");
     chooseStream();
+    if (avi_)
+        if (auto count = countAviIndex(file.descriptor(), stream_->index); count && count->trailingEmpty > 0)
+            emptyIndexEntries_ = {count->entries - count->trailingEmpty, count->entries};
 
     packet_.reset(av_packet_alloc());
     picture_.reset(av_frame_alloc());
@@ -255,7 +260,7 @@ bool AviStream::readAhead()
 {
     while (!demuxEnded_) {
         if (av_read_frame(input_.format(), packet_.get()) < 0) {
-            demuxEnded_ = true;
+            endDemuxing();
             break;
         }
         if (packet_->stream_index != stream_->index) {
@@ -286,15 +291,22 @@ bool AviStream::readAhead()
             coded = std::move(spare_.back());
             spare_.pop_back();
         }
-        if (!coded) {
-            demuxEnded_ = true;
-            break;
-        }
+        if (!coded)
+            throw std::bad_alloc();
         av_packet_move_ref(coded.get(), packet_.get());
         ahead_.push_back({position, std::move(coded)});
         return true;
     }
     return false;
+}
+
+// After the last chunk, the index may record dropped frames that have no
+// chunk: they are positions too.
+void AviStream::endDemuxing()
+{
+    demuxEnded_ = true;
+    if (nextPosition_ >= emptyIndexEntries_.first)
+        nextPosition_ = std::max(nextPosition_, emptyIndexEntries_.second);
 }
 
 // The smallest position at or after the given one that holds a picture, read

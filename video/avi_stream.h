@@ -8,7 +8,9 @@
 #include "ffmpeg_raii.h"
 #include "local_file.h"
 
+#include <climits>
 #include <cstdint>
+#include <utility>
 #include <deque>
 #include <optional>
 #include <vector>
@@ -61,6 +63,7 @@ private:
     std::optional<std::int64_t> keyFrameAtOrBefore(std::int64_t position) const;
     std::optional<std::int64_t> findNonEmptyFrom(std::int64_t position);
     bool readAhead();
+    void endDemuxing();
     bool send(AVPacket& packet);
     bool decodeNextPicture();
     bool seekTo(std::int64_t position);
@@ -79,6 +82,8 @@ private:
     std::deque<CodedPicture> ahead_;  // read, not yet sent to the decoder
     std::vector<PacketPtr> spare_;    // sent and emptied, for reuse
     std::vector<std::uint8_t> palette_;  // of a palettized stream, as its first picture carries it
+    // The positions of the empty entries that end the AVI index, if any.
+    std::pair<std::int64_t, std::int64_t> emptyIndexEntries_ = {INT64_MAX, 0};
 
     // Decoding. Pictures come out in display order; each one is shown at the
     // smallest position sent to the decoder and not yet given a picture.

@@ -70,6 +70,12 @@ void RiffAvi::addChunk(int stream, std::vector<std::uint8_t> data)
     chunks_.push_back({stream, std::move(data)});
 }
 
+void RiffAvi::addIndexOnlyEntry(int stream)
+{
+    ++streams_.at(stream).chunks;
+    chunks_.push_back({stream, {}, false});
+}
+
 std::vector<std::uint8_t> RiffAvi::bytes(bool withIndex) const
 {
     Bytes b;
@@ -162,6 +168,10 @@ std::vector<std::uint8_t> RiffAvi::bytes(bool withIndex) const
     const std::size_t moviStart = movi + 4;  // offsets count from the 'movi' code
     for (const Chunk& chunk : chunks_) {
         std::string id = chunkId(chunk.stream, streams_[chunk.stream].video);
+        if (!chunk.stored) {
+            index.push_back({id, index.empty() ? 4 : index.back().offset, 0});
+            continue;
+        }
         index.push_back({id, std::uint32_t(b.out.size() - moviStart), std::uint32_t(chunk.data.size())});
         std::size_t at = b.open(id.c_str());
         b.append(chunk.data);

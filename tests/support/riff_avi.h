@@ -29,6 +29,9 @@ public:
     // A frame already in the stream's stored layout (rows padded to four
     // bytes, in the order the format's height sign says). Empty: a dropped frame.
     void addChunk(int stream, std::vector<std::uint8_t> data);
+    // A dropped frame that only the index records: an entry of size 0 (at the
+    // offset of the chunk before it) with no chunk in the file.
+    void addIndexOnlyEntry(int stream);
 
     std::vector<std::uint8_t> bytes(bool withIndex = true) const;
     void save(const std::string& path, bool withIndex = true) const;
@@ -42,6 +45,7 @@ private:
     struct Chunk {
         int stream;
         std::vector<std::uint8_t> data;
+        bool stored = true;
     };
     std::vector<Stream> streams_;
     std::vector<Chunk> chunks_;

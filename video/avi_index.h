@@ -1,0 +1,16 @@
+// What an AVI file's idx1 index records for one stream, read on our own:
+// FFmpeg's index leaves out entries of size 0 (dropped frames that some
+// writers record only in the index, with no chunk in the file).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+struct AviIndexCount {
+    std::int64_t entries = 0;        // the stream's entries, those of size 0 included
+    std::int64_t trailingEmpty = 0;  // how many of them, at the end, are of size 0
+};
+
+// The count for the video stream with the given number; none when the file
+// has no idx1 index that can be read.
+std::optional<AviIndexCount> countAviIndex(int descriptor, int stream);
