@@ -8,9 +8,9 @@
 // the mean of its values with one occurrence of the largest left out. Throws
 // std::runtime_error with the reason when the video cannot be read in full.
 //
-// Where most of the stream's frames are key frames (MJPEG, uncompressed,
-// HuffYUV, FFV1, ...), up to `workers` threads each decode a part of it with a
-// reader of their own; the result is the same either way.
+// The file is read once. Codecs that code each picture on its own (MJPEG,
+// uncompressed, HuffYUV, ...) are decoded on up to `workers` threads, as many
+// as the picture size lets share 64 MB; the result is the same either way.
 //
 // With showProgress, a progress line for the file is kept on standard error
 // while it is read, and erased before the function returns or throws.

@@ -5,15 +5,35 @@
 
 namespace {
 
-// One pass over a row: each pixel's blue byte, the first of its three, goes
-// into its sum and its maximum.
-template <typename Sum>
-[[gnu::always_inline]] inline void addBlueRowTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* bgr,
+// One pass over a row: each pixel's blue byte goes into its sum and its
+// maximum. Each step the bytes come at has a loop of its own, so that each
+// is vectorised.
+template <std::ptrdiff_t Step, typename Sum>
+[[gnu::always_inline]] inline void addBlueRunTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
                                                std::size_t width, Sum repeats)
 {
     for (std::size_t j = 0; j < width; ++j) {
-        sums[j] += repeats * bgr[3 * j];
-        maxima[j] = std::max(maxima[j], bgr[3 * j]);
+        sums[j] += repeats * blue[Step * j];
+        maxima[j] = std::max(maxima[j], blue[Step * j]);
+    }
+}
+
+template <typename Sum>
+[[gnu::always_inline]] inline void addBlueRowTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
+                                               std::size_t width, std::ptrdiff_t step, Sum repeats)
+{
+    switch (step) {
+    case 1:
+        return addBlueRunTo<1>(sums, maxima, blue, width, repeats);
+    case 3:
+        return addBlueRunTo<3>(sums, maxima, blue, width, repeats);
+    case 4:
+        return addBlueRunTo<4>(sums, maxima, blue, width, repeats);
+    default:
+        for (std::size_t j = 0; j < width; ++j) {
+            sums[j] += repeats * blue[step * std::ptrdiff_t(j)];
+            maxima[j] = std::max(maxima[j], blue[step * std::ptrdiff_t(j)]);
+        }
     }
 }
 
@@ -22,23 +42,24 @@ template <typename Sum>
 // (the constant 1 leaves no multiplication), runs of one picture into the
 // wide sums.
 [[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint16_t* sums, std::uint8_t* maxima,
-                                                          const std::uint8_t* bgr, std::size_t width)
+                                                          const std::uint8_t* blue, std::size_t width,
+                                                          std::ptrdiff_t step)
 {
-    addBlueRowTo(sums, maxima, bgr, width, std::uint16_t(1));
+    addBlueRowTo(sums, maxima, blue, width, step, std::uint16_t(1));
 }
 
 [[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint32_t* sums, std::uint8_t* maxima,
-                                                          const std::uint8_t* bgr, std::size_t width,
-                                                          std::uint32_t repeats)
+                                                          const std::uint8_t* blue, std::size_t width,
+                                                          std::ptrdiff_t step, std::uint32_t repeats)
 {
-    addBlueRowTo(sums, maxima, bgr, width, repeats);
+    addBlueRowTo(sums, maxima, blue, width, step, repeats);
 }
 
 [[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint64_t* sums, std::uint8_t* maxima,
-                                                          const std::uint8_t* bgr, std::size_t width,
-                                                          std::uint64_t repeats)
+                                                          const std::uint8_t* blue, std::size_t width,
+                                                          std::ptrdiff_t step, std::uint64_t repeats)
 {
-    addBlueRowTo(sums, maxima, bgr, width, repeats);
+    addBlueRowTo(sums, maxima, blue, width, step, repeats);
 }
 
 // Frames of 255 that a 16-bit and a 32-bit sum hold.
@@ -79,7 +100,7 @@ void PixelAccumulator::flushRecent()
     recentFrames_ = 0;
 }
 
-void PixelAccumulator::add(const BgrFrame& frame, std::uint64_t repeats)
+void PixelAccumulator::add(const BluePlane& blue, std::uint64_t repeats)
 {
     if (frames_ == 0)
         allocate();
@@ -89,7 +110,7 @@ void PixelAccumulator::add(const BgrFrame& frame, std::uint64_t repeats)
             flushRecent();
         for (std::size_t row = 0; row < height_; ++row)
             addBlueRow(recent_.data() + row * width_, maxima_.data() + row * width_,
-                       frame.pixels + std::ptrdiff_t(row) * frame.stride, width_);
+                       blue.pixels + std::ptrdiff_t(row) * blue.stride, width_, blue.step);
         ++recentFrames_;
         ++frames_;
         return;
@@ -98,7 +119,7 @@ void PixelAccumulator::add(const BgrFrame& frame, std::uint64_t repeats)
         [&](auto& sums) {
             for (std::size_t row = 0; row < height_; ++row)
                 addBlueRow(sums.data() + row * width_, maxima_.data() + row * width_,
-                           frame.pixels + std::ptrdiff_t(row) * frame.stride, width_, repeats);
+                           blue.pixels + std::ptrdiff_t(row) * blue.stride, width_, blue.step, repeats);
         },
         sums_);
     frames_ += repeats;

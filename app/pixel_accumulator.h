@@ -2,7 +2,7 @@
 // them each pixel's mean with one occurrence of its largest value left out.
 #pragma once
 
-#include "bgr_frame.h"
+#include "blue_plane.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +14,9 @@ public:
     // The arrays are allocated with the first frame added.
     PixelAccumulator(std::int32_t height, std::int32_t width);
 
-    // Adds a frame of the accumulator's size that is shown `repeats` times in
-    // a row.
-    void add(const BgrFrame& frame, std::uint64_t repeats);
+    // Adds a picture of the accumulator's size that is shown `repeats` times
+    // in a row.
+    void add(const BluePlane& blue, std::uint64_t repeats);
 
     // Takes in what another accumulator gathered over other frames of the
     // same video.

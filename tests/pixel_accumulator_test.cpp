@@ -18,7 +18,7 @@ std::vector<std::uint8_t> bgrRow(const std::vector<std::uint8_t>& blue)
 
 void add(PixelAccumulator& accumulator, const std::vector<std::uint8_t>& row, std::uint64_t repeats = 1)
 {
-    accumulator.add(BgrFrame{row.data(), std::ptrdiff_t(row.size()), std::int32_t(row.size() / 3), 1}, repeats);
+    accumulator.add(BluePlane{row.data(), 3, std::ptrdiff_t(row.size()), std::int32_t(row.size() / 3), 1}, repeats);
 }
 
 std::vector<std::uint8_t> result(const PixelAccumulator& accumulator, std::size_t pixels)
@@ -66,8 +66,8 @@ TEST(PixelAccumulator, TakesTheBlueByteOfEachPixelRowByRow)
     for (std::size_t i = 0; i < second.size(); i += 3)
         second[i] += 100;
     PixelAccumulator accumulator(2, 5);
-    accumulator.add(BgrFrame{first.data(), 16, 5, 2}, 1);
-    accumulator.add(BgrFrame{second.data(), 16, 5, 2}, 1);
+    accumulator.add(BluePlane{first.data(), 3, 16, 5, 2}, 1);
+    accumulator.add(BluePlane{second.data(), 3, 16, 5, 2}, 1);
     EXPECT_EQ(result(accumulator, 10), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 

@@ -1,53 +1,301 @@
 #include "avi_frame_reader.h"
 
+#include "coded_picture_queue.h"
+#include "decoder.h"
+#include "demuxer.h"
+#include "picture_to_blue.h"
+
 extern "C" {
-#include <libavcodec/codec_par.h>
-#include <libavutil/frame.h>
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 }
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
+
+// A run of frame positions that one picture, still to come out of a
+// decoder, is to fill.
+struct Slot {
+    std::int64_t position;
+    std::int64_t frames;
+};
+
+// A decoder and what goes with it; each worker thread has one.
+struct Worker {
+    Worker(const AVStream& stream, int threads) : decoder(stream, threads), toBlue(*stream.codecpar) {}
+    Decoder decoder;
+    PictureToBlue toBlue;
+    std::deque<Slot> slots;  // of the pictures sent and not yet out, in display order
+};
+
+struct Failure {
+    std::int64_t position;
+    std::string message;
+};
 
 std::string sizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
 
 }  // namespace
 
-AviFrameReader::AviFrameReader(const LocalFile& file)
-    : stream_(file), converter_(stream_.parameters()), frameCount_(std::int32_t(stream_.length()))
-{
-    stream_.openDecoder();
-}
+struct AviFrameReader::State {
+    using Delivery = std::function<void(unsigned worker, const AVFrame& picture, Slot slot)>;
 
-std::int32_t AviFrameReader::headerWidth() const { return stream_.parameters().width; }
-std::int32_t AviFrameReader::headerHeight() const { return stream_.parameters().height; }
+    explicit State(const LocalFile& file);
+    std::optional<CodedPicture> nextCoded();
+    void feed(unsigned worker, const CodedPicture* coded, const Delivery& deliver);
+    void finish(unsigned worker, const Delivery& deliver);
+    void checkEnd();
+    void deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add);
+    Delivery toSink(const PictureSink& add);
+    void readInTurn(const Delivery& deliver, const std::function<bool()>& more);
+    void fanOut(unsigned count, const PictureSink& add);
+    Failure cannotRead(std::int64_t position, int error = 0) const;
+    void fail(Failure failure);
+    bool failedBefore(std::int64_t position) const { return failedAt.load() < position; }
 
-std::optional<BgrFrame> AviFrameReader::readFrame(std::int32_t k)
+    Demuxer demuxer;
+    std::int64_t frames = 0;
+    // Codecs whose every picture is coded on its own: each packet gives its
+    // picture at once, and any decoder can take any packet.
+    bool intraOnly = false;
+    std::vector<std::unique_ptr<Worker>> workers;
+    std::optional<std::pair<int, int>> size;       // the first picture's
+    std::deque<std::pair<FramePtr, Slot>> primed;  // decoded on opening, not yet added
+    bool started = false;                          // whether a picture to show was read
+    std::mutex failing;
+    std::optional<Failure> failure;  // the one at the smallest position
+    std::atomic<std::int64_t> failedAt = INT64_MAX;
+};
+
+AviFrameReader::State::State(const LocalFile& file) : demuxer(file)
 {
-    const AVFrame* picture = stream_.pictureAt(k);
-    if (!picture) {
-        if (stream_.refusedPictureSize())
-            throw std::runtime_error("picture larger than 2^25 pixels");
-        return std::nullopt;
+    const AVStream& stream = demuxer.stream();
+    // An AVI header's length counts dropped frames too. Other containers may
+    // record no count, or one that includes frames an edit list hides; there
+    // the pictures shown are counted, by a second reading of the same file.
+    if (demuxer.isAvi()) {
+        frames = stream.nb_frames;
+    } else {
+        Demuxer counter(file);
+        while (counter.next())
+            ;
+        frames = counter.end();
     }
+    frames = std::clamp<std::int64_t>(frames, 0, INT32_MAX);
+    const AVCodecDescriptor* codec = avcodec_descriptor_get(stream.codecpar->codec_id);
+    intraOnly = codec && (codec->props & AV_CODEC_PROP_INTRA_ONLY);
+    workers.push_back(std::make_unique<Worker>(stream, intraOnly ? 1 : 0));
+
+    // The first picture, for its size.
+    const Delivery keep = [this](unsigned, const AVFrame& picture, Slot slot) {
+        FramePtr copy(av_frame_clone(&picture));
+        if (!copy)
+            throw std::bad_alloc();
+        size.emplace(picture.width, picture.height);
+        primed.emplace_back(std::move(copy), slot);
+    };
+    readInTurn(keep, [this] { return primed.empty(); });
+}
+
+std::optional<CodedPicture> AviFrameReader::State::nextCoded()
+{
+    std::optional<CodedPicture> coded = demuxer.next();
+    // Nothing is shown before the first picture.
+    if (coded && coded->position && !started) {
+        started = true;
+        if (*coded->position > 0)
+            fail(cannotRead(0));
+    }
+    return coded;
+}
+
+// Sends a coded picture (null: the end) to a worker's decoder, and each
+// picture that comes out to `deliver` with the slot it fills.
+void AviFrameReader::State::feed(unsigned worker, const CodedPicture* coded, const Delivery& deliver)
+{
+    Worker& own = *workers[worker];
+    if (coded && coded->position)
+        own.slots.push_back({*coded->position, coded->repeats});
+    const int error = own.decoder.decode(coded ? coded->packet.get() : nullptr, [&](const AVFrame& picture) {
+        if (own.slots.empty())
+            return;  // a picture that no packet accounts for
+        const Slot slot = own.slots.front();
+        own.slots.pop_front();
+        deliver(worker, picture, slot);
+    });
+    // A decoder of pictures coded on their own gives each one at once; one
+    // that gave none has lost it.
+    if (own.slots.empty() || (error >= 0 && !(intraOnly && coded)))
+        return;
+    if (own.decoder.refusedPictureSize())
+        fail({own.slots.front().position, "picture larger than 2^25 pixels"});
+    else
+        fail(cannotRead(own.slots.front().position, error));
+    own.slots.clear();
+}
+
+// Drains a worker's decoder: every picture sent must have come out.
+void AviFrameReader::State::finish(unsigned worker, const Delivery& deliver)
+{
+    feed(worker, nullptr, deliver);
+    Worker& own = *workers[worker];
+    if (!own.slots.empty())
+        fail(cannotRead(own.slots.front().position));
+}
+
+// The file may end before the frame count: the first missing frame cannot
+// be read.
+void AviFrameReader::State::checkEnd()
+{
+    if (demuxer.end() < frames)
+        fail(cannotRead(demuxer.end(), demuxer.readError()));
+}
+
+void AviFrameReader::State::deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add)
+{
+    // Frames past the header's count are not counted.
+    if (slot.position >= frames || failedBefore(slot.position))
+        return;
     // Pictures of different sizes have no per-pixel average.
-    if (!pictureSize_)
-        pictureSize_.emplace(picture->width, picture->height);
-    else if (*pictureSize_ != std::pair(picture->width, picture->height))
-        throw std::runtime_error("picture size changes from " + sizeText(pictureSize_->first, pictureSize_->second) +
-                                 " to " + sizeText(picture->width, picture->height) + " at frame " +
-                                 std::to_string(k));
-    return converter_.convert(*picture);
+    const std::pair pictureSize(picture.width, picture.height);
+    if (!size)
+        size = pictureSize;
+    if (*size != pictureSize)
+        return fail({slot.position, "picture size changes from " + sizeText(size->first, size->second) + " to " +
+                                        sizeText(picture.width, picture.height) + " at frame " +
+                                        std::to_string(slot.position)});
+    const std::optional<BluePlane> blue = workers[worker]->toBlue.convert(picture);
+    if (!blue)
+        return fail(cannotRead(slot.position, AVERROR(ENOSYS)));
+    add(worker, *blue, std::min(slot.frames, frames - slot.position));
 }
 
-std::int32_t AviFrameReader::framesShowing(std::int32_t k)
+AviFrameReader::State::Delivery AviFrameReader::State::toSink(const PictureSink& add)
 {
-    return std::max(std::int32_t(stream_.nextPicture(std::int64_t(k) + 1)) - k, 1);
+    return [this, &add](unsigned worker, const AVFrame& picture, Slot slot) { deliver(worker, picture, slot, add); };
 }
 
-std::int32_t AviFrameReader::nextKeyFrame(std::int32_t k)
+// Decodes on this thread, with worker 0's decoder, while `more` says so.
+void AviFrameReader::State::readInTurn(const Delivery& deliver, const std::function<bool()>& more)
 {
-    return std::int32_t(stream_.nextKeyFrame(k).value_or(-1));
+    while (more() && !failure) {
+        std::optional<CodedPicture> coded = nextCoded();
+        if (!coded) {
+            finish(0, deliver);
+            checkEnd();
+            return;
+        }
+        feed(0, &*coded, deliver);
+    }
+}
+
+// One thread per worker takes coded pictures from a queue that this thread
+// fills. Sums do not depend on the order of the pictures, and a failure on
+// one thread stops the reading at that frame: the outcome is the same for
+// any number of workers.
+void AviFrameReader::State::fanOut(unsigned count, const PictureSink& add)
+{
+    while (workers.size() < count)
+        workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
+    const Delivery deliverToSink = toSink(add);
+    CodedPictureQueue queue(2 * std::size_t(count));
+    std::exception_ptr thrown;
+    {
+        std::vector<std::jthread> threads;
+        struct Closer {
+            CodedPictureQueue& queue;
+            ~Closer() { queue.close(); }
+        } closer{queue};
+        for (unsigned worker = 0; worker < count; ++worker)
+            threads.emplace_back([&, worker] {
+                try {
+                    while (std::optional<CodedPicture> coded = queue.pop())
+                        if (!coded->position || !failedBefore(*coded->position))
+                            feed(worker, &*coded, deliverToSink);
+                    finish(worker, deliverToSink);
+                } catch (...) {
+                    std::lock_guard lock(failing);
+                    if (!thrown)
+                        thrown = std::current_exception();
+                    failedAt = -1;
+                    queue.close();
+                }
+            });
+        while (failedAt.load() == INT64_MAX) {
+            std::optional<CodedPicture> coded = nextCoded();
+            if (!coded) {
+                checkEnd();
+                break;
+            }
+            queue.push(std::move(*coded));
+        }
+    }
+    if (thrown)
+        std::rethrow_exception(thrown);
+}
+
+Failure AviFrameReader::State::cannotRead(std::int64_t position, int error) const
+{
+    std::string message = "cannot read frame " + std::to_string(position) + " of " + std::to_string(frames);
+    if (error == AVERROR(ENOSYS))
+        return {position, message + ": its pixel format cannot be converted"};
+    // FFmpeg's reason, where it says more than that the data ended or did not
+    // fit (EINVAL, from decoders given less than a picture).
+    if (error < 0 && error != AVERROR_EOF && error != AVERROR(EINVAL)) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(error, text, sizeof text);
+        return {position, message + ": " + text};
+    }
+    return {position, message + " (damaged, or shorter than its header says)"};
+}
+
+void AviFrameReader::State::fail(Failure failure)
+{
+    std::lock_guard lock(failing);
+    if (this->failure && this->failure->position <= failure.position)
+        return;
+    failedAt = failure.position;
+    this->failure = std::move(failure);
+}
+
+AviFrameReader::AviFrameReader(const LocalFile& file) : state_(std::make_unique<State>(file)) {}
+
+AviFrameReader::~AviFrameReader() = default;
+
+std::int64_t AviFrameReader::frameCount() const { return state_->frames; }
+
+std::int32_t AviFrameReader::width() const
+{
+    return state_->size ? state_->size->first : state_->demuxer.stream().codecpar->width;
+}
+
+std::int32_t AviFrameReader::height() const
+{
+    return state_->size ? state_->size->second : state_->demuxer.stream().codecpar->height;
+}
+
+void AviFrameReader::readAll(unsigned workers, const PictureSink& add)
+{
+    State& state = *state_;
+    for (auto& [picture, slot] : state.primed)
+        state.deliver(0, *picture, slot, add);
+    state.primed.clear();
+    if (state.intraOnly && workers > 1 && state.size && !state.failure)
+        state.fanOut(workers, add);
+    else
+        state.readInTurn(state.toSink(add), [] { return true; });
+    if (state.failure)
+        throw std::runtime_error(state.failure->message);
 }

@@ -1,44 +1,45 @@
-// Reads the frames of a video file's first video stream as 24-bit pictures.
+// Reads every picture of a video file's first video stream in one pass over
+// the file: its blue bytes, and how many frames show it (more than one where
+// dropped frames repeat it).
 #pragma once
 
-#include "avi_stream.h"
-#include "bgr_frame.h"
+#include "blue_plane.h"
 #include "local_file.h"
-#include "picture_converter.h"
 
 #include <cstdint>
-#include <optional>
+#include <functional>
+#include <memory>
 
 class AviFrameReader {
 public:
     // Opens the first video stream of the file, which must stay open while
-    // the reader lives. Throws std::runtime_error with a reason a person
-    // understands when the file cannot be read as video.
+    // the reader lives, and decodes its first picture. Throws
+    // std::runtime_error with a reason a person understands when the file
+    // cannot be read as video.
     explicit AviFrameReader(const LocalFile& file);
+    ~AviFrameReader();
+    AviFrameReader(const AviFrameReader&) = delete;
+    AviFrameReader& operator=(const AviFrameReader&) = delete;
 
-    // In AVI as the file's header records it, dropped frames included.
-    std::int32_t frameCount() const { return frameCount_; }
-    // The size the stream's header states; the frames have the size of the
-    // pictures, which may differ.
-    std::int32_t headerWidth() const;
-    std::int32_t headerHeight() const;
+    // In AVI as the header records it, dropped frames included; elsewhere the
+    // pictures shown.
+    std::int64_t frameCount() const;
+    // The pictures' size: the first one's, or the header's when none decoded.
+    std::int32_t width() const;
+    std::int32_t height() const;
 
-    // Frame k, valid until the next call on this reader; none when it cannot
-    // be produced (a damaged or truncated file). Throws std::runtime_error
-    // when its picture is too large or has another size than the first one.
-    std::optional<BgrFrame> readFrame(std::int32_t k);
+    // Takes a picture: the worker that read it, its blue bytes (valid during
+    // the call) and how many frames show it.
+    using PictureSink = std::function<void(unsigned worker, const BluePlane& blue, std::int64_t frames)>;
 
-    // How many frames from k on show the picture of frame k: more than one
-    // where dropped frames repeat it.
-    std::int32_t framesShowing(std::int32_t k);
-
-    // The first key frame at or after k (a frame that decodes without the
-    // frames before it), or -1 when there is none or the file has no index.
-    std::int32_t nextKeyFrame(std::int32_t k);
+    // Reads every picture. Codecs that code each picture on its own (MJPEG,
+    // uncompressed, HuffYUV, ...) are decoded on up to `workers` threads, each
+    // calling `add` with its own number below `workers`; the others by one
+    // decoder, with threads of its own, calling `add` with 0 on this thread.
+    // Throws std::runtime_error naming the first frame that cannot be read.
+    void readAll(unsigned workers, const PictureSink& add);
 
 private:
-    AviStream stream_;
-    PictureConverter converter_;
-    std::int32_t frameCount_;
-    std::optional<std::pair<int, int>> pictureSize_;  // of the first picture read
+    struct State;
+    std::unique_ptr<State> state_;
 };

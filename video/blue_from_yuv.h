@@ -1,0 +1,31 @@
+// The blue of 8-bit YUV pictures, computed from luma and blue-difference
+// chroma alone, with the matrix and range the stream signals:
+// blue = 255/219 (Y - 16) + (2 - 2 Kb) 255/224 (Cb - 128) in limited range,
+// Y + (2 - 2 Kb) (Cb - 128) in full range.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct AVFrame;
+struct AVPixFmtDescriptor;
+
+// The equation's factors, in 16-bit fixed point.
+struct BlueFactors {
+    std::int32_t luma;
+    std::int32_t lumaOffset;
+    std::int32_t chroma;
+};
+
+// For an AVColorSpace (BT.601 for those without blue's Kb, and unspecified)
+// and a range.
+BlueFactors blueFactors(int colorspace, bool fullRange);
+
+// Whether the format is one whose blue the kernel computes: 8-bit YUV, planar
+// or semi-planar (NV12), or packed 4:2:2 (YUY2, UYVY), with chroma at full,
+// half or quarter resolution (4:4:4, 4:2:2, 4:2:0, 4:4:0).
+bool hasBlueKernel(const AVPixFmtDescriptor& format);
+
+// Writes the picture's blue bytes, top row first, rows `stride` bytes apart.
+void computeBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors, std::uint8_t* blue,
+                 std::ptrdiff_t stride);

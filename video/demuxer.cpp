@@ -1,0 +1,158 @@
+#include "demuxer.h"
+
+#include "avi_index.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+}
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <stdexcept>
+#include <string_view>
+
+namespace {
+
+// FFmpeg also reads still pictures (a bitmap this program wrote, say) as
+// videos of one frame; they are not what it is for.
+bool isStillPictureFormat(std::string_view name)
+{
+    return name == "image2" || name.ends_with("_pipe");
+}
+
+// The file itself is open; what fails now is reading it, or its contents. A
+// nested demuxer that was refused a further file reports EINVAL or EPERM,
+// which say nothing to the user: that file is not a video. (ENOMEM comes
+// mostly from sizes in a damaged header.)
+[[noreturn]] void failToOpen(int error, int readError)
+{
+    if (error == AVERROR(ENOMEM))
+        throw std::runtime_error("out of memory");
+    throw std::runtime_error(readError != 0 ? std::strerror(readError) : "not a video file");
+}
+
+}  // namespace
+
+Demuxer::Demuxer(const LocalFile& file)
+{
+    // The demuxer and decoders warn about many good files; the caller reports
+    // failures in its own words. Readers on several threads start at once, so
+    // the setting, global to FFmpeg, is made once.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+
+    if (int error = input_.open(file.descriptor(), file.name().c_str()); error < 0)
+        failToOpen(error, input_.readError());
+    AVFormatContext* format = input_.format();
+    if (isStillPictureFormat(format->iformat->name))
+        throw std::runtime_error("not a video file");
+    avi_ = std::strcmp(format->iformat->name, "avi") == 0;
+    numbering_ = PositionNumbering(avi_);
+    // Without the parsers MJPEG and MPEG-4 chunks come out as they are stored,
+    // empty ones too, also at the end of the file; the decoders take them so.
+    if (avi_)
+        format->flags |= AVFMT_FLAG_NOPARSE | AVFMT_FLAG_NOFILLIN;
+    // Some containers (MPEG-TS, NUT) do not state the picture size; a few
+    // packets are decoded to learn it.
+    if (!avi_ && avformat_find_stream_info(format, nullptr) < 0)
+        throw std::runtime_error("not a video file");
+    chooseStream();
+    if (avi_)
+        if (auto count = countAviIndex(file.descriptor(), stream_->index); count && count->trailingEmpty > 0)
+            emptyIndexEntries_ = {count->entries - count->trailingEmpty, count->entries};
+}
+
+void Demuxer::chooseStream()
+{
+    AVFormatContext* format = input_.format();
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        AVStream* stream = format->streams[i];
+        stream->discard = AVDISCARD_ALL;
+        // A cover picture in a music file is no video stream.
+        const bool video = stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+                           !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+        if (!stream_ && video)
+            stream_ = stream;
+    }
+    if (!stream_)
+        throw std::runtime_error("no video stream");
+    // In AVI, without this the demuxer hides empty chunks; with it each comes
+    // out as a packet of size 0 in its place.
+    stream_->discard = avi_ ? AVDISCARD_NONE : AVDISCARD_DEFAULT;
+}
+
+std::optional<CodedPicture> Demuxer::next()
+{
+    if (ahead_.empty() && !readAhead())
+        return std::nullopt;
+    CodedPicture coded = std::move(ahead_.front());
+    ahead_.pop_front();
+    if (!coded.position)
+        return coded;
+    // The run lasts until the next picture shown, or the end of the file.
+    for (;;) {
+        auto shown = std::find_if(ahead_.begin(), ahead_.end(), [](const CodedPicture& a) { return a.position; });
+        if (shown != ahead_.end()) {
+            coded.repeats = *shown->position - *coded.position;
+            return coded;
+        }
+        if (!readAhead()) {
+            coded.repeats = end_ - *coded.position;
+            return coded;
+        }
+    }
+}
+
+// Reads until a packet of the stream that holds a picture, which joins
+// ahead_; empty packets (dropped frames) only take positions. False at the
+// end of the file.
+bool Demuxer::readAhead()
+{
+    if (ended_)
+        return false;
+    PacketPtr packet(av_packet_alloc());
+    if (!packet)
+        throw std::bad_alloc();
+    for (;;) {
+        if (int error = av_read_frame(input_.format(), packet.get()); error < 0) {
+            ended_ = true;
+            readError_ = error == AVERROR_EOF ? 0 : error;
+            // After the last chunk, the index may record dropped frames that
+            // have no chunk: they are positions too.
+            end_ = numbering_.next();
+            if (end_ >= emptyIndexEntries_.first)
+                end_ = std::max(end_, emptyIndexEntries_.second);
+            return false;
+        }
+        if (packet->stream_index != stream_->index) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        const std::optional<std::int64_t> position = numbering_.number(*packet);
+        if (packet->size == 0) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        attachPalette(*packet);
+        ahead_.push_back({std::move(packet), position});
+        return true;
+    }
+}
+
+void Demuxer::attachPalette(AVPacket& packet)
+{
+    std::size_t size = 0;
+    if (const std::uint8_t* palette = av_packet_get_side_data(&packet, AV_PKT_DATA_PALETTE, &size)) {
+        palette_.assign(palette, palette + size);
+        return;
+    }
+    if (palette_.empty())
+        return;
+    std::uint8_t* copy = av_packet_new_side_data(&packet, AV_PKT_DATA_PALETTE, palette_.size());
+    if (!copy)
+        throw std::bad_alloc();
+    std::copy(palette_.begin(), palette_.end(), copy);
+}

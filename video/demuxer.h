@@ -1,0 +1,64 @@
+// The first video stream of an open file, demuxed once from start to end:
+// its coded pictures in the file's order, each with the run of frame
+// positions it fills.
+#pragma once
+
+#include "descriptor_input.h"
+#include "ffmpeg_raii.h"
+#include "local_file.h"
+#include "position_numbering.h"
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <utility>
+#include <vector>
+
+struct AVStream;
+
+struct CodedPicture {
+    PacketPtr packet;
+    // Where the picture is shown; none for one that is decoded but hidden.
+    std::optional<std::int64_t> position;
+    // How many positions it fills: up to the next shown picture's, so that
+    // dropped frames repeat it.
+    std::int64_t repeats = 0;
+};
+
+class Demuxer {
+public:
+    // Throws std::runtime_error with a reason a person understands when the
+    // file holds no video stream that can be read.
+    explicit Demuxer(const LocalFile& file);
+
+    const AVStream& stream() const { return *stream_; }
+    // Whether positions are AVI chunks, and the frame count the header's.
+    bool isAvi() const { return avi_; }
+
+    // The next coded picture, none after the last. Pictures shown come with
+    // growing positions. A palette that a picture brings stays with every
+    // later one, so each can be decoded on its own.
+    std::optional<CodedPicture> next();
+
+    // Once next() has returned none: the position after the last the file
+    // holds, and FFmpeg's error if reading stopped on one (0 at the end).
+    std::int64_t end() const { return end_; }
+    int readError() const { return readError_; }
+
+private:
+    void chooseStream();
+    bool readAhead();
+    void attachPalette(AVPacket& packet);
+
+    DescriptorInput input_;
+    bool avi_ = false;
+    AVStream* stream_ = nullptr;
+    PositionNumbering numbering_{false};
+    std::deque<CodedPicture> ahead_;
+    std::vector<std::uint8_t> palette_;  // the last one a picture brought
+    bool ended_ = false;
+    std::int64_t end_ = 0;
+    int readError_ = 0;
+    // The positions of the empty entries that end the AVI index, if any.
+    std::pair<std::int64_t, std::int64_t> emptyIndexEntries_ = {INT64_MAX, 0};
+};

@@ -1,0 +1,49 @@
+// The blue bytes of decoded pictures of any pixel format, with the colour
+// matrix and range the stream signals (BT.601 limited range when it signals
+// none). RGB pictures with 8-bit blue are read where they are; 8-bit YUV goes
+// through our own kernel; everything else through swscale into 24-bit rows.
+#pragma once
+
+#include "blue_plane.h"
+#include "ffmpeg_raii.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct AVCodecParameters;
+
+class PictureToBlue {
+public:
+    // The parameters' colour description serves pictures that carry none.
+    explicit PictureToBlue(const AVCodecParameters& parameters);
+
+    // The picture's blue, valid until the next call and while the picture
+    // lives; none when its format cannot be converted. Throws
+    // std::runtime_error if swscale wrote past the end of its buffer.
+    std::optional<BluePlane> convert(const AVFrame& picture);
+
+private:
+    struct Colours {
+        int colorspace;
+        bool fullRange;
+        bool operator==(const Colours&) const = default;
+    };
+    Colours coloursOf(const AVFrame& picture) const;
+    std::uint8_t* buffer(std::size_t stride, int height);
+    BluePlane computeBlue(const AVFrame& picture);
+    std::optional<BluePlane> scale(const AVFrame& picture);
+    bool prepareScaler(const AVFrame& picture);
+
+    int defaultColorspace_;
+    int defaultRange_;
+    // Rows top-down, then canary bytes that nothing may touch.
+    std::vector<std::uint8_t> storage_;
+    std::size_t used_ = 0;
+    SwsContextPtr scaler_;
+    // What scaler_ was made for.
+    int format_ = -1;
+    int width_ = 0;
+    int height_ = 0;
+    Colours colours_{-1, false};
+};
