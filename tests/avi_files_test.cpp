@@ -2,7 +2,7 @@
 // frames, damaged files.
 #include "average_video.h"
 #include "avi_frame_reader.h"
-#include "clip_writer.h"
+#include "clips.h"
 #include "pictures.h"
 #include "riff_avi.h"
 
@@ -30,21 +30,6 @@ std::string failureOf(const std::filesystem::path& file, unsigned workers = 2)
         return failure.what();
     }
     return "no failure";
-}
-
-// The pictures as JPEG files, made through a stream of them.
-std::vector<std::vector<std::uint8_t>> jpegFiles(const std::filesystem::path& scratch,
-                                                 const std::vector<Picture>& pictures)
-{
-    std::vector<std::vector<std::uint8_t>> jpegs;
-    for (const Picture& picture : pictures) {
-        ClipWriter writer(scratch.string(), picture.width, picture.height,
-                          {.encoder = "mjpeg", .pixelFormat = "yuvj420p", .options = "q=2", .container = "mjpeg"});
-        writer.write(picture.bgr.data(), 3 * picture.width);
-        writer.finish();
-        jpegs.push_back(readFile(scratch));
-    }
-    return jpegs;
 }
 
 // An MJPEG AVI of the JPEG files whose header states the given size.
@@ -178,8 +163,8 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     std::vector<std::uint8_t> bytes = uncompressedAvi(pictures).bytes(false);
     const std::size_t headers = bytes.size() - 6 * (8 + 48);
     bytes.resize(headers + 3 * (8 + 48) + 20);
-    std::filesystem::path cut = directory / "cut.avi";
-    std::ofstream(cut, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    const std::filesystem::path cut = directory / "cut.avi";
+    writeFile(cut, bytes);
     EXPECT_EQ(failureOf(cut), "cannot read frame 3 of 6 (damaged, or shorter than its header says)");
 
     RiffAvi soundOnly;

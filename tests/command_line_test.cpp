@@ -1,5 +1,5 @@
 // The aviavg program as a user runs it.
-#include "clip_writer.h"
+#include "clips.h"
 #include "output_name.h"
 #include "pictures.h"
 
@@ -89,10 +89,7 @@ Outcome aviavg(const std::filesystem::path& directory, const std::vector<std::st
 std::vector<Picture> writeClip(const std::filesystem::path& file, std::uint32_t seed, int width = 10)
 {
     const auto pictures = noisePictures(width, 6, 4, seed);
-    ClipWriter writer(file.string(), width, 6, {.encoder = "ffv1", .pixelFormat = "bgr0", .container = "avi"});
-    for (const Picture& picture : pictures)
-        writer.write(picture.bgr.data(), 3 * width);
-    writer.finish();
+    ::writeClip(file, pictures, {.encoder = "ffv1", .pixelFormat = "bgr0", .container = "avi"});
     return pictures;
 }
 

@@ -23,23 +23,6 @@ std::string failureOf(const std::filesystem::path& file)
     return "no failure";
 }
 
-void save(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-// The position of the first occurrence of a four-character code.
-std::size_t find(const std::vector<std::uint8_t>& bytes, const char* code)
-{
-    return std::size_t(std::search(bytes.begin(), bytes.end(), code, code + 4) - bytes.begin());
-}
-
-void putU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = std::uint8_t(value >> (8 * i));
-}
-
 }  // namespace
 
 TEST(HostileInput, LyingSizesAreRefused)
@@ -62,10 +45,10 @@ TEST(HostileInput, LyingSizesAreRefused)
     };
     for (const auto& c : cases) {
         std::vector<std::uint8_t> bytes = uncompressedAvi(pictures).bytes();
-        const std::size_t strf = find(bytes, "strf");
+        const std::size_t strf = findFourcc(bytes, "strf");
         putU32(bytes, strf + 12, std::uint32_t(c.width));
         putU32(bytes, strf + 16, std::uint32_t(c.height));
-        save(directory / "lying.avi", bytes);
+        writeFile(directory / "lying.avi", bytes);
         EXPECT_EQ(failureOf(directory / "lying.avi"), c.reason) << c.width << "x" << c.height;
     }
 }
@@ -84,8 +67,8 @@ TEST(HostileInput, LyingCountsFailAndLyingFormatSizesAreReadThrough)
     // The demuxer keeps to what is there, and the frames are intact.
     for (const auto& [offset, value] : {std::pair{8u, 100'000u}, {40u, 1'000'000u}, {4u, 0x7FFFFFF0u}}) {
         std::vector<std::uint8_t> bytes = uncompressedAvi(pictures).bytes();
-        putU32(bytes, find(bytes, "strf") + offset, value);
-        save(directory / "format.avi", bytes);
+        putU32(bytes, findFourcc(bytes, "strf") + offset, value);
+        writeFile(directory / "format.avi", bytes);
         const GreyImage image = averageVideo((directory / "format.avi").c_str(), 2);
         EXPECT_EQ(std::vector<std::uint8_t>(image.data.get(), image.data.get() + 16), expectedAverage(pictures))
             << offset;

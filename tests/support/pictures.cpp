@@ -85,6 +85,14 @@ std::vector<std::uint8_t> readFile(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!file.flush())
+        throw std::runtime_error("cannot write " + path.string());
+}
+
 std::vector<std::uint8_t> bmpPixels(const std::filesystem::path& path)
 {
     const std::vector<std::uint8_t> file = readFile(path);

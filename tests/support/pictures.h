@@ -29,6 +29,7 @@ std::vector<std::uint8_t> bitmapRows(const Picture& picture, bool topDown = fals
 std::vector<std::uint8_t> expectedAverage(const std::vector<Picture>& pictures, std::vector<int> shown = {});
 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // The pixels of an 8-bit BMP as the tool writes it, bottom row first, unpadded.
 std::vector<std::uint8_t> bmpPixels(const std::filesystem::path& path);

@@ -1,5 +1,6 @@
 #include "riff_avi.h"
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -70,10 +71,19 @@ void RiffAvi::addChunk(int stream, std::vector<std::uint8_t> data)
     chunks_.push_back({stream, std::move(data)});
 }
 
-void RiffAvi::addIndexOnlyEntry(int stream)
+void RiffAvi::addIndexOnlyEntry(int stream, std::uint32_t size)
 {
     ++streams_.at(stream).chunks;
-    chunks_.push_back({stream, {}, false});
+    chunks_.push_back({stream, {}, false, nullptr, size});
+}
+
+void RiffAvi::addPaletteChange(int stream, const std::vector<std::uint32_t>& palette)
+{
+    Bytes change;
+    change.out = {0, std::uint8_t(palette.size()), 0, 0};  // first entry, count (0: 256), flags
+    for (std::uint32_t entry : palette)
+        change.out.insert(change.out.end(), {std::uint8_t(entry >> 16), std::uint8_t(entry >> 8), std::uint8_t(entry), 0});
+    chunks_.push_back({stream, std::move(change.out), true, "pc"});
 }
 
 std::vector<std::uint8_t> RiffAvi::bytes(bool withIndex) const
@@ -168,8 +178,11 @@ std::vector<std::uint8_t> RiffAvi::bytes(bool withIndex) const
     const std::size_t moviStart = movi + 4;  // offsets count from the 'movi' code
     for (const Chunk& chunk : chunks_) {
         std::string id = chunkId(chunk.stream, streams_[chunk.stream].video);
+        if (chunk.type)
+            id.replace(2, 2, chunk.type);
         if (!chunk.stored) {
-            index.push_back({id, index.empty() ? 4 : index.back().offset, 0});
+            const std::uint32_t previous = index.empty() ? 4 : index.back().offset;
+            index.push_back({id, chunk.indexedSize == 0 ? previous : 0x7FFFFF00u, chunk.indexedSize});
             continue;
         }
         index.push_back({id, std::uint32_t(b.out.size() - moviStart), std::uint32_t(chunk.data.size())});
@@ -200,6 +213,17 @@ void RiffAvi::save(const std::string& path, bool withIndex) const
     file.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
     if (!file.flush())
         throw std::runtime_error("cannot write " + path);
+}
+
+std::size_t findFourcc(const std::vector<std::uint8_t>& bytes, const char* code)
+{
+    return std::size_t(std::search(bytes.begin(), bytes.end(), code, code + 4) - bytes.begin());
+}
+
+void putU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.at(at + i) = std::uint8_t(value >> (8 * i));
 }
 
 RiffAvi uncompressedAvi(const std::vector<Picture>& pictures, RiffVideoStream format, const std::vector<int>& shown)

@@ -29,9 +29,13 @@ public:
     // A frame already in the stream's stored layout (rows padded to four
     // bytes, in the order the format's height sign says). Empty: a dropped frame.
     void addChunk(int stream, std::vector<std::uint8_t> data);
-    // A dropped frame that only the index records: an entry of size 0 (at the
-    // offset of the chunk before it) with no chunk in the file.
-    void addIndexOnlyEntry(int stream);
+    // An index entry with no chunk in the file: of size 0 (at the offset of
+    // the chunk before it), a dropped frame that only the index records; of
+    // another size, an entry that points past the end of the file.
+    void addIndexOnlyEntry(int stream, std::uint32_t size = 0);
+    // A palette change for an 8-bit stream: new 0x00RRGGBB entries from the
+    // first on, for the frames that follow.
+    void addPaletteChange(int stream, const std::vector<std::uint32_t>& palette);
 
     std::vector<std::uint8_t> bytes(bool withIndex = true) const;
     void save(const std::string& path, bool withIndex = true) const;
@@ -46,6 +50,8 @@ private:
         int stream;
         std::vector<std::uint8_t> data;
         bool stored = true;
+        const char* type = nullptr;  // "pc"; none: the stream's data chunk
+        std::uint32_t indexedSize = 0;
     };
     std::vector<Stream> streams_;
     std::vector<Chunk> chunks_;
@@ -54,5 +60,10 @@ private:
 // An uncompressed 24-bit AVI of the pictures, each followed by empty chunks
 // (dropped frames) so that it is shown the given number of times (once when
 // `shown` is empty). The format's size is the pictures'.
+// Where a four-character code first occurs in a file's bytes.
+std::size_t findFourcc(const std::vector<std::uint8_t>& bytes, const char* code);
+// Writes a little-endian 32-bit value into a file's bytes.
+void putU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value);
+
 RiffAvi uncompressedAvi(const std::vector<Picture>& pictures, RiffVideoStream format = {},
                         const std::vector<int>& shown = {});

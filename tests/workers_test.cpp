@@ -1,0 +1,176 @@
+// A file is read once, on any number of workers: the bytes and the failures
+// are those of one decoder reading in turn, also for files whose index,
+// palette or key frames are not what a muxer of ours would write.
+#include "average_video.h"
+#include "clips.h"
+#include "pictures.h"
+#include "riff_avi.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+std::vector<std::uint8_t> average(const std::filesystem::path& file, unsigned workers)
+{
+    const GreyImage image = averageVideo(file.c_str(), workers);
+    return {image.data.get(), image.data.get() + std::size_t(image.width) * image.height};
+}
+
+// The bytes one worker gives, which every other number of workers must
+// give too.
+std::vector<std::uint8_t> sameForAnyWorkers(const std::filesystem::path& file, const std::string& what)
+{
+    const std::vector<std::uint8_t> once = average(file, 1);
+    for (unsigned workers : {2u, 3u, 7u, 16u})
+        EXPECT_EQ(average(file, workers), once) << what << ", " << workers << " workers";
+    return once;
+}
+
+std::string failureOf(const std::filesystem::path& file, unsigned workers)
+{
+    try {
+        averageVideo(file.c_str(), workers);
+    } catch (const std::runtime_error& failure) {
+        return failure.what();
+    }
+    return "no failure";
+}
+
+// Pictures of palette indices, as 8-bit bitmap rows and as the colours two
+// palettes give them.
+struct PalettedPictures {
+    std::vector<std::vector<std::uint8_t>> rows;  // bottom-up, padded to four bytes
+    std::vector<Picture> coloured;
+};
+
+PalettedPictures palettedPictures(int width, int height, const std::vector<std::vector<std::uint32_t>>& palettes,
+                                  int perPalette)
+{
+    PalettedPictures result;
+    const auto indices = noisePictures(width, height, int(palettes.size()) * perPalette, 21);
+    const int stride = (width + 3) & ~3;
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        const std::vector<std::uint32_t>& palette = palettes[i / std::size_t(perPalette)];
+        std::vector<std::uint8_t> rows(std::size_t(stride) * height);
+        Picture coloured{width, height, std::vector<std::uint8_t>(3 * std::size_t(width) * height)};
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t index = indices[i].bgr[3 * (std::size_t(y) * width + x)];
+                rows[std::size_t(height - 1 - y) * stride + x] = index;
+                const std::uint32_t colour = palette[index];
+                std::uint8_t* pixel = &coloured.bgr[3 * (std::size_t(y) * width + x)];
+                pixel[0] = std::uint8_t(colour), pixel[1] = std::uint8_t(colour >> 8), pixel[2] = std::uint8_t(colour >> 16);
+            }
+        result.rows.push_back(std::move(rows));
+        result.coloured.push_back(std::move(coloured));
+    }
+    return result;
+}
+
+}  // namespace
+
+TEST(Workers, DroppedFramesAnywhereCountOnce)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(6, 4, 30, 9);
+    std::vector<int> shown;
+    for (int i = 0; i < 30; ++i)
+        shown.push_back(1 + i * 7 % 3);
+    for (bool withIndex : {true, false}) {
+        const auto file = directory / "dropped.avi";
+        uncompressedAvi(pictures, {}, shown).save(file, withIndex);
+        EXPECT_EQ(sameForAnyWorkers(file, withIndex ? "indexed" : "no index"), expectedAverage(pictures, shown));
+    }
+}
+
+// Each picture takes the palette in force when it was stored, whichever
+// worker decodes it.
+TEST(Workers, APaletteThatChangesMidFileColoursEachPicture)
+{
+    ScratchDirectory directory;
+    std::vector<std::uint32_t> first, second;
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        first.push_back(i * 0x010101u);
+        second.push_back((255 - i) * 0x010000u | (i * 7 % 256));
+    }
+    const PalettedPictures pictures = palettedPictures(7, 5, {first, second}, 4);
+    RiffAvi avi;
+    const int video = avi.addVideo({.width = 7, .height = 5, .bitCount = 8, .palette = first});
+    for (std::size_t i = 0; i < pictures.rows.size(); ++i) {
+        if (i == 4)
+            avi.addPaletteChange(video, second);
+        avi.addChunk(video, pictures.rows[i]);
+    }
+    for (bool withIndex : {true, false}) {
+        avi.save(directory / "palettes.avi", withIndex);
+        EXPECT_EQ(sameForAnyWorkers(directory / "palettes.avi", "palette change"), expectedAverage(pictures.coloured))
+            << withIndex;
+    }
+}
+
+// Key frames every few frames with B-frames between (open GOPs), and an
+// index that calls every frame a key frame: nothing is read from a frame
+// that needs others before it.
+TEST(Workers, KeyFramesAndTheIndexsFlagsDoNotMatter)
+{
+    ScratchDirectory directory;
+    const auto pictures = movingSquarePictures(48, 32, 40);
+    const auto expected = expectedAverage(pictures);
+    const ClipFormat formats[] = {
+        {.encoder = "mpeg4", .pixelFormat = "yuv420p", .keyFrameInterval = 4, .options = "bf=2:q=2"},
+        {.encoder = "libx264", .pixelFormat = "yuv420p", .keyFrameInterval = 4, .options = "bf=3:open_gop=1:crf=10"},
+        {.encoder = "mpeg2video", .pixelFormat = "yuv420p", .keyFrameInterval = 3, .options = "bf=2:q=2"},
+        {.encoder = "ffv1", .pixelFormat = "bgr0", .keyFrameInterval = 7},
+    };
+    for (const ClipFormat& format : formats) {
+        const auto file = directory / "clip.avi";
+        writeClip(file, pictures, format);
+        const std::vector<std::uint8_t> honest = sameForAnyWorkers(file, format.encoder);
+        EXPECT_LE(largestDifference(honest, expected), 12) << format.encoder;
+
+        std::vector<std::uint8_t> bytes = readFile(file);
+        const std::size_t index = findFourcc(bytes, "idx1");
+        ASSERT_LT(index, bytes.size());
+        for (std::size_t entry = index + 8; entry + 16 <= bytes.size(); entry += 16)
+            bytes[entry + 4] |= 0x10;  // AVIIF_KEYFRAME
+        writeFile(file, bytes);
+        EXPECT_EQ(sameForAnyWorkers(file, format.encoder + ", every frame a key frame"), honest);
+    }
+}
+
+TEST(Workers, AnIndexEntryPastTheEndIsNotAFrame)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(5, 4, 10, 13);
+    RiffAvi avi = uncompressedAvi(pictures, {.claimedLength = 10});
+    avi.addIndexOnlyEntry(0, 60);
+    avi.save(directory / "past.avi");
+    EXPECT_EQ(sameForAnyWorkers(directory / "past.avi", "index past the end"), expectedAverage(pictures));
+}
+
+// The first frame that cannot be read is named, however many workers read.
+TEST(Workers, TheFirstFrameThatFailsIsNamedForAnyWorkers)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(4, 4, 8, 12);
+    uncompressedAvi(pictures, {.claimedLength = 12}).save(directory / "short.avi");
+
+    const auto squares = movingSquarePictures(32, 16, 12);
+    auto jpegs = jpegFiles(directory / "frame.jpg", squares);
+    for (std::size_t i : {5u, 9u})
+        std::fill(jpegs[i].begin() + 2, jpegs[i].end(), 0x55);  // only the start marker is left
+    RiffAvi damaged;
+    const int video = damaged.addVideo({.width = 32, .height = 16, .codec = "MJPG"});
+    for (const auto& jpeg : jpegs)
+        damaged.addChunk(video, jpeg);
+    damaged.save(directory / "damaged.avi");
+
+    for (unsigned workers : {1u, 2u, 3u, 7u, 16u}) {
+        EXPECT_EQ(failureOf(directory / "short.avi", workers),
+                  "cannot read frame 8 of 12 (damaged, or shorter than its header says)");
+        EXPECT_EQ(failureOf(directory / "damaged.avi", workers), "cannot read frame 5 of 12: Invalid data found when processing input")
+            << workers;
+    }
+}
