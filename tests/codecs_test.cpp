@@ -87,7 +87,6 @@ TEST(Codecs, OtherContainersAreReadInDisplayOrder)
         // Streams without a container, which cannot seek back: counted by a
         // second reading.
         {"raw.h264", {.encoder = "libx264", .pixelFormat = "yuv420p", .options = "crf=10:bf=3"}},
-        {"raw.hevc", {.encoder = "libx265", .pixelFormat = "yuv420p", .options = "crf=10"}},
         {"clip.y4m", {.encoder = "wrapped_avframe", .pixelFormat = "yuv420p"}},
     };
     for (const auto& c : lossy) {
