@@ -47,17 +47,20 @@ GreyImage blackImage(const AviFrameReader& reader)
 
 }  // namespace
 
-GreyImage averageVideo(const char* fileName, unsigned workers, bool showProgress)
+GreyImage averageVideo(const char* fileName, unsigned workers, bool showProgress,
+                       const std::function<void(bool fillsCores)>& opened)
 {
     const LocalFile file(fileName);
     AviFrameReader reader(file);
+    // Each worker adds its pictures into sums of its own, made with its first
+    // picture; they are merged at the end.
+    std::vector<std::optional<PixelAccumulator>> sums(workersFor(reader, workers));
+    if (opened)
+        opened(reader.fillsCores(unsigned(sums.size())));
     std::optional<ProgressLine> progress;
     if (showProgress)
         progress.emplace(quoteName(fileName), reader.frameCount());
 
-    // Each worker adds its pictures into sums of its own, made with its first
-    // picture; they are merged at the end.
-    std::vector<std::optional<PixelAccumulator>> sums(workersFor(reader, workers));
     reader.readAll(unsigned(sums.size()), [&](unsigned worker, const BluePlane& blue, std::int64_t frames) {
         std::optional<PixelAccumulator>& own = sums[worker];
         if (!own)

@@ -2,6 +2,7 @@
 
 #include "grey_image.h"
 
+#include <functional>
 #include <thread>
 
 // Reads every frame of the file's first video stream and returns, per pixel,
@@ -14,5 +15,8 @@
 //
 // With showProgress, a progress line for the file is kept on standard error
 // while it is read, and erased before the function returns or throws.
+//
+// `opened`, if given, is told once the file is open whether reading it keeps
+// every core busy (so that the caller may read another file meanwhile).
 GreyImage averageVideo(const char* fileName, unsigned workers = std::thread::hardware_concurrency(),
-                       bool showProgress = false);
+                       bool showProgress = false, const std::function<void(bool fillsCores)>& opened = {});

@@ -3,57 +3,16 @@
 // pixel's largest value left out once, as a greyscale bitmap named from the
 // input ("clip.avi" gives "clipS.bmp"), and prints "usredniono" with that name.
 
-#include "average_video.h"
-#include "output_name.h"
-#include "quote_name.h"
+#include "average_files.h"
+#include "grey_image.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <new>
-#include <stdexcept>
-#include <string>
 #include <thread>
 
 #include <malloc.h>
-#include <unistd.h>
-
-namespace {
-
-// One line on standard error, however the name is made.
-void report(const char* file, const std::string& reason)
-{
-    std::fprintf(stderr, "aviavg: %s: %s\n", quoteName(file).c_str(), reason.c_str());
-}
-
-bool averageFile(const char* input)
-{
-    const std::string output = outputName(input);
-    if (output == input) {
-        report(input, "the output name " + quoteName(output) + " is the input's own; not overwriting it");
-        return false;
-    }
-    try {
-        const GreyImage result = averageVideo(input, std::thread::hardware_concurrency(), ::isatty(STDERR_FILENO));
-        // No line break: the messages of several files follow each other.
-        std::printf("usredniono %s", output.c_str());
-        if (::isatty(STDOUT_FILENO))
-            std::fflush(stdout);
-        if (int error = result.saveBmp(output.c_str())) {
-            report(input, "cannot write " + quoteName(output) + ": " + std::strerror(error));
-            return false;
-        }
-        return true;
-    } catch (const std::bad_alloc&) {
-        report(input, "out of memory");
-    } catch (const std::runtime_error& failure) {
-        report(input, failure.what());
-    }
-    return false;
-}
-
-}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -69,9 +28,7 @@ int main(int argc, char* argv[])
     ::mallopt(M_ARENA_MAX, int(2 * std::max(std::thread::hardware_concurrency(), 1u)));
     removePartialBitmapsOnSignals();
 
-    bool succeeded = true;
-    for (int i = 1; i < argc; ++i)
-        succeeded &= averageFile(argv[i]);
+    const bool succeeded = averageFiles({argv + 1, argv + argc});
     if (std::fflush(stdout) != 0) {
         report("standard output", std::strerror(errno));
         return 1;

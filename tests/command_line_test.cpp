@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -344,4 +345,45 @@ TEST(CommandLine, OnlyARegularFileIsRead)
               "aviavg: folder.avi: Is a directory\n"
               "aviavg: fifo.avi: not a regular file\n"
               "aviavg: /dev/zero: not a regular file\n");
+}
+
+// Small files are read several at a time; what is printed, the bitmaps and
+// the exit status are those of reading them one after the other.
+TEST(CommandLine, ManyFilesAreReportedInTheOrderGiven)
+{
+    ScratchDirectory directory;
+    std::vector<std::string> names;
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "clip" + std::to_string(i) + ".avi";
+        // A longer file first, so that later ones finish before it.
+        ::writeClip(directory / name, noisePictures(i == 0 ? 300 : 10, i == 0 ? 200 : 6, i == 0 ? 40 : 3, 30 + i),
+                    {.encoder = "ffv1", .pixelFormat = "bgr0", .container = "avi"});
+        names.push_back(name);
+        if (i % 4 == 1)
+            names.push_back("missing" + std::to_string(i) + ".avi");
+    }
+    std::ofstream(directory / "text.avi") << "text";
+    names.insert(names.begin() + 3, "text.avi");
+    std::filesystem::create_directory(directory / "clip5S.bmp");  // its bitmap cannot be written
+
+    Outcome oneByOne{0, "", ""};
+    std::map<std::string, std::vector<std::uint8_t>> bitmaps;
+    for (const std::string& name : names) {
+        const Outcome run = aviavg(directory.path(), {name});
+        oneByOne.status |= run.status;
+        oneByOne.out += run.out;
+        oneByOne.err += run.err;
+        const auto bitmap = directory / outputName(name);
+        if (std::filesystem::is_regular_file(bitmap)) {
+            bitmaps[bitmap.filename()] = readFile(bitmap);
+            std::filesystem::remove(bitmap);
+        }
+    }
+    const Outcome together = aviavg(directory.path(), names);
+    EXPECT_EQ(together.status, oneByOne.status);
+    EXPECT_EQ(together.out, oneByOne.out);
+    EXPECT_EQ(together.err, oneByOne.err);
+    for (const auto& [name, bytes] : bitmaps)
+        EXPECT_EQ(readFile(directory / name), bytes) << name;
+    EXPECT_EQ(bitmaps.size(), 11u);
 }

@@ -70,6 +70,7 @@ struct AviFrameReader::State {
     // Codecs whose every picture is coded on its own: each packet gives its
     // picture at once, and any decoder can take any packet.
     bool intraOnly = false;
+    bool threadedDecoder = false;  // with FFmpeg's threads, for the cores there are
     std::vector<std::unique_ptr<Worker>> workers;
     std::optional<std::pair<int, int>> size;       // the first picture's
     std::deque<std::pair<FramePtr, Slot>> primed;  // decoded on opening, not yet added
@@ -96,7 +97,14 @@ AviFrameReader::State::State(const LocalFile& file) : demuxer(file)
     frames = std::clamp<std::int64_t>(frames, 0, INT32_MAX);
     const AVCodecDescriptor* codec = avcodec_descriptor_get(stream.codecpar->codec_id);
     intraOnly = codec && (codec->props & AV_CODEC_PROP_INTRA_ONLY);
-    workers.push_back(std::make_unique<Worker>(stream, intraOnly ? 1 : 0));
+    // A decoder's own threads pay off on pictures from 640x360 on; on smaller
+    // ones they cost more than they save, and a caller does better reading
+    // other files meanwhile.
+    const AVCodec* decoder = avcodec_find_decoder(stream.codecpar->codec_id);
+    threadedDecoder = !intraOnly && decoder &&
+                      (decoder->capabilities & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_SLICE_THREADS)) &&
+                      std::int64_t(stream.codecpar->width) * stream.codecpar->height >= 640 * 360;
+    workers.push_back(std::make_unique<Worker>(stream, threadedDecoder ? 0 : 1));
 
     // The first picture, for its size.
     const Delivery keep = [this](unsigned, const AVFrame& picture, Slot slot) {
@@ -284,6 +292,13 @@ std::int32_t AviFrameReader::width() const
 std::int32_t AviFrameReader::height() const
 {
     return state_->size ? state_->size->second : state_->demuxer.stream().codecpar->height;
+}
+
+bool AviFrameReader::fillsCores(unsigned workers) const
+{
+    if (state_->intraOnly)
+        return workers >= std::max(std::thread::hardware_concurrency(), 1u);
+    return state_->threadedDecoder;
 }
 
 void AviFrameReader::readAll(unsigned workers, const PictureSink& add)

@@ -28,6 +28,12 @@ public:
     std::int32_t width() const;
     std::int32_t height() const;
 
+    // Whether reading with this many workers keeps every core of the machine
+    // busy: as many decoders of pictures coded on their own, or a decoder
+    // with threads of its own, which it gets for pictures large enough (from
+    // 640x360) for threads to pay off.
+    bool fillsCores(unsigned workers) const;
+
     // Takes a picture: the worker that read it, its blue bytes (valid during
     // the call) and how many frames show it.
     using PictureSink = std::function<void(unsigned worker, const BluePlane& blue, std::int64_t frames)>;

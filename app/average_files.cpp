@@ -1,0 +1,122 @@
+#include "average_files.h"
+
+#include "average_video.h"
+#include "output_name.h"
+#include "quote_name.h"
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <future>
+#include <memory>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include <unistd.h>
+
+namespace {
+
+// A file being read on a thread of its own.
+struct Reading {
+    const char* input;
+    std::shared_future<bool> fillsCores;  // known once the file is open
+    std::string failure;
+    // None when there is a failure to report. Last, so that it is destroyed
+    // first: its destructor waits for the thread, which writes `failure`.
+    std::future<std::optional<GreyImage>> image;
+};
+
+// A file that is not read: only its failure is reported, in its turn.
+std::unique_ptr<Reading> refuse(const char* input, std::string failure)
+{
+    auto reading = std::make_unique<Reading>();
+    reading->input = input;
+    reading->fillsCores = std::async(std::launch::deferred, [] { return false; }).share();
+    reading->failure = std::move(failure);
+    reading->image = std::async(std::launch::deferred, [] { return std::optional<GreyImage>(); });
+    return reading;
+}
+
+std::unique_ptr<Reading> startReading(const char* input, bool showProgress)
+{
+    auto reading = std::make_unique<Reading>();
+    reading->input = input;
+    auto opened = std::make_shared<std::promise<bool>>();
+    reading->fillsCores = opened->get_future().share();
+    Reading* self = reading.get();
+    reading->image = std::async(std::launch::async, [self, opened, showProgress]() -> std::optional<GreyImage> {
+        bool told = false;
+        auto tell = [&](bool fills) {
+            opened->set_value(fills);
+            told = true;
+        };
+        std::optional<GreyImage> image;
+        try {
+            image.emplace(averageVideo(self->input, std::thread::hardware_concurrency(), showProgress, tell));
+        } catch (const std::bad_alloc&) {
+            self->failure = "out of memory";
+        } catch (const std::runtime_error& failure) {
+            self->failure = failure.what();
+        }
+        if (!told)
+            opened->set_value(false);
+        return image;
+    });
+    return reading;
+}
+
+// Reports a file's outcome and writes its bitmap.
+bool finish(Reading& reading)
+{
+    const std::optional<GreyImage> image = reading.image.get();
+    if (!image) {
+        report(reading.input, reading.failure);
+        return false;
+    }
+    const std::string output = outputName(reading.input);
+    // No line break: the messages of several files follow each other.
+    std::printf("usredniono %s", output.c_str());
+    if (::isatty(STDOUT_FILENO))
+        std::fflush(stdout);
+    if (int error = image->saveBmp(output.c_str())) {
+        report(reading.input, "cannot write " + quoteName(output) + ": " + std::strerror(error));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void report(const char* file, const std::string& reason)
+{
+    std::fprintf(stderr, "aviavg: %s: %s\n", quoteName(file).c_str(), reason.c_str());
+}
+
+bool averageFiles(const std::vector<const char*>& inputs)
+{
+    // The file reported next, and one more per core.
+    const std::size_t most = std::max(std::thread::hardware_concurrency(), 1u) + 1;
+    const bool terminal = ::isatty(STDERR_FILENO);
+    bool succeeded = true;
+    std::deque<std::unique_ptr<Reading>> reading;  // in the order given
+    std::size_t next = 0;
+    while (next < inputs.size() || !reading.empty()) {
+        // Another file starts while every file being read leaves cores idle.
+        while (next < inputs.size() && reading.size() < most &&
+               (reading.empty() || !reading.back()->fillsCores.get())) {
+            const char* input = inputs[next++];
+            const std::string output = outputName(input);
+            if (output == input)
+                reading.push_back(refuse(
+                    input, "the output name " + quoteName(output) + " is the input's own; not overwriting it"));
+            else  // the progress line is the first file's, the one reported next
+                reading.push_back(startReading(input, terminal && reading.empty()));
+        }
+        succeeded &= finish(*reading.front());
+        reading.pop_front();
+    }
+    return succeeded;
+}
