@@ -1,8 +1,16 @@
 // The per-frame work on a 1920 x 1080 frame, beside a memcpy of the same
 // bytes: adding the blue bytes of a 24-bit frame to the sums and maxima, once
-// and as a run of repeated frames.
+// and as a run of repeated frames; and computing the blue of a 4:2:0 picture
+// from its luma and chroma, beside a memcpy of its luma plane.
 
+#include "blue_from_yuv.h"
+#include "ffmpeg_raii.h"
 #include "pixel_accumulator.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
+}
 
 #include <benchmark/benchmark.h>
 
@@ -45,8 +53,45 @@ void AccumulateFrame(benchmark::State& state)
     state.SetBytesProcessed(std::int64_t(state.iterations() * frame.size()));
 }
 
+void MemcpyLuma(benchmark::State& state)
+{
+    const std::vector<std::uint8_t> source = someBytes(pixels);
+    std::vector<std::uint8_t> target(pixels);
+    for (auto _ : state) {
+        std::memcpy(target.data(), source.data(), target.size());
+        benchmark::DoNotOptimize(target.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations() * target.size()));
+}
+
+void BlueFromYuv420(benchmark::State& state)
+{
+    FramePtr picture(av_frame_alloc());
+    picture->format = AV_PIX_FMT_YUV420P;
+    picture->width = 1920;
+    picture->height = 1080;
+    if (av_frame_get_buffer(picture.get(), 0) < 0) {
+        state.SkipWithError("no frame");
+        return;
+    }
+    for (int plane = 0; plane < 3; ++plane) {
+        const std::vector<std::uint8_t> bytes = someBytes(std::size_t(picture->linesize[plane]) * 1080);
+        std::memcpy(picture->data[plane], bytes.data(), bytes.size() >> (plane > 0 ? 1 : 0));
+    }
+    std::vector<std::uint8_t> blue(pixels);
+    const BlueFactors factors = blueFactors(AVCOL_SPC_BT709, false);
+    for (auto _ : state) {
+        computeBlue(*picture, *av_pix_fmt_desc_get(AV_PIX_FMT_YUV420P), factors, blue.data(), 1920);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations() * blue.size()));
+}
+
 }  // namespace
 
 BENCHMARK(MemcpyFrame)->UseRealTime();
+BENCHMARK(MemcpyLuma)->UseRealTime();
+BENCHMARK(BlueFromYuv420)->UseRealTime();
 BENCHMARK(AccumulateFrame)->Arg(1)->Arg(3)->UseRealTime();
 BENCHMARK_MAIN();
