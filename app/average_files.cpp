@@ -81,7 +81,7 @@ bool finish(Reading& reading)
     std::printf("usredniono %s", output.c_str());
     if (::isatty(STDOUT_FILENO))
         std::fflush(stdout);
-    if (int error = image->saveBmp(output.c_str())) {
+    if (int error = saveBmp(*image, output.c_str())) {
         report(reading.input, "cannot write " + quoteName(output) + ": " + std::strerror(error));
         return false;
     }

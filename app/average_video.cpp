@@ -40,9 +40,7 @@ GreyImage blackImage(const AviFrameReader& reader)
     const std::int64_t height = reader.height();
     if (width <= 0 || height <= 0 || width * height > maximumPixels)
         throw std::runtime_error("unusable frame size " + sizeText(width, height));
-    GreyImage image{std::int32_t(height), std::int32_t(width)};
-    std::fill_n(image.data.get(), width * height, 0);
-    return image;
+    return {std::int32_t(height), std::int32_t(width), std::vector<std::uint8_t>(std::size_t(width * height))};
 }
 
 }  // namespace
@@ -81,7 +79,8 @@ GreyImage averageVideo(const char* fileName, unsigned workers, bool showProgress
     }
     if (!total)
         return blackImage(reader);
-    GreyImage result(total->height(), total->width());
-    total->finish(result.data.get());
+    GreyImage result{total->height(), total->width(),
+                     std::vector<std::uint8_t>(std::size_t(total->height()) * std::size_t(total->width()))};
+    total->finish(result.pixels.data());
     return result;
 }

@@ -4,7 +4,7 @@
 // input ("clip.avi" gives "clipS.bmp"), and prints "usredniono" with that name.
 
 #include "average_files.h"
-#include "grey_image.h"
+#include "replace_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
     // giving them fresh heaps, and peak memory creeps up with the number of
     // inputs (by 20% over 1000 HuffYUV files).
     ::mallopt(M_ARENA_MAX, int(2 * std::max(std::thread::hardware_concurrency(), 1u)));
-    removePartialBitmapsOnSignals();
+    removeTemporaryFilesOnSignals();
 
     const bool succeeded = averageFiles({argv + 1, argv + argc});
     if (std::fflush(stdout) != 0) {

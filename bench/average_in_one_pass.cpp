@@ -15,7 +15,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     try {
-        if (int error = averageVideo(argv[1], 1).saveBmp(argv[2])) {
+        if (int error = saveBmp(averageVideo(argv[1], 1), argv[2])) {
             std::fprintf(stderr, "average_in_one_pass: %s: %s\n", argv[2], std::strerror(error));
             return 1;
         }

@@ -80,7 +80,7 @@ int main(int argc, char* argv[])
             const auto start = std::chrono::steady_clock::now();
             const GreyImage image = averageVideo(file.c_str(), workers);
             const double seconds = secondsSince(start);
-            const bool equal = std::equal(expected.begin(), expected.end(), image.data.get());
+            const bool equal = std::equal(expected.begin(), expected.end(), image.pixels.data());
             std::printf("averaged with %u worker%s in %.2f s: %s\n", workers, workers > 1 ? "s" : "", seconds,
                         equal ? "the expected bitmap" : "WRONG");
             same &= equal;

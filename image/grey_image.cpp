@@ -1,10 +1,10 @@
 #include "grey_image.h"
 
-#include <cstddef>
+#include "replace_file.h"
 
-GreyImage::GreyImage(std::int32_t height, std::int32_t width)
-    : data(std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(height) * std::size_t(width))),
-      height(height),
-      width(width)
+int saveBmp(const GreyImage& image, const char* name)
 {
+    std::vector<std::uint8_t> bytes;
+    encodeBmp(image, [&](const std::uint8_t* piece, std::size_t size) { bytes.insert(bytes.end(), piece, piece + size); });
+    return replaceFile(name, bytes);
 }

@@ -18,7 +18,7 @@ namespace {
 std::vector<std::uint8_t> average(const std::filesystem::path& file)
 {
     const GreyImage image = averageVideo(file.c_str());
-    return {image.data.get(), image.data.get() + std::size_t(image.width) * image.height};
+    return {image.pixels.data(), image.pixels.data() + std::size_t(image.width) * image.height};
 }
 
 // The reason averageVideo gives for a file it cannot read.
@@ -176,9 +176,7 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     EXPECT_EQ(failureOf(directory / "unknown.avi"), "no decoder for codec 'XYZ1'");
 
     std::ofstream(directory / "text.avi") << "not a video at all\n";
-    GreyImage picture(2, 2);
-    std::fill_n(picture.data.get(), 4, 0);
-    ASSERT_EQ(picture.saveBmp((directory / "earlierS.bmp").c_str()), 0);
+    ASSERT_EQ(saveBmp({2, 2, std::vector<std::uint8_t>(4)}, (directory / "earlierS.bmp").c_str()), 0);
     EXPECT_EQ(failureOf(directory / "earlierS.bmp"), "not a video file");
     EXPECT_EQ(failureOf(directory / "text.avi"), "not a video file");
     EXPECT_EQ(failureOf(directory / "missing.avi"), "No such file or directory");
@@ -253,7 +251,7 @@ TEST(AviFiles, PicturesDecideTheSize)
         saveMjpegAvi(directory / "header.avi", width, height, largeJpegs);
         const GreyImage image = averageVideo((directory / "header.avi").c_str());
         ASSERT_EQ(std::pair(image.width, image.height), std::pair(96, 72)) << width << "x" << height;
-        EXPECT_EQ(std::vector<std::uint8_t>(image.data.get(), image.data.get() + 96 * 72), right);
+        EXPECT_EQ(std::vector<std::uint8_t>(image.pixels.data(), image.pixels.data() + 96 * 72), right);
     }
 
     for (unsigned workers : {1u, 2u, 3u}) {

@@ -16,7 +16,7 @@ namespace {
 std::vector<std::uint8_t> average(const std::filesystem::path& file)
 {
     const GreyImage image = averageVideo(file.c_str());
-    return {image.data.get(), image.data.get() + std::size_t(image.width) * image.height};
+    return {image.pixels.data(), image.pixels.data() + std::size_t(image.width) * image.height};
 }
 
 }  // namespace

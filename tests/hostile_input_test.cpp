@@ -70,7 +70,7 @@ TEST(HostileInput, LyingCountsFailAndLyingFormatSizesAreReadThrough)
         putU32(bytes, findFourcc(bytes, "strf") + offset, value);
         writeFile(directory / "format.avi", bytes);
         const GreyImage image = averageVideo((directory / "format.avi").c_str(), 2);
-        EXPECT_EQ(std::vector<std::uint8_t>(image.data.get(), image.data.get() + 16), expectedAverage(pictures))
+        EXPECT_EQ(std::vector<std::uint8_t>(image.pixels.data(), image.pixels.data() + 16), expectedAverage(pictures))
             << offset;
     }
 }

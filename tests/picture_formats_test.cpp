@@ -168,7 +168,7 @@ int largestError(const std::filesystem::path& file, const GridCase& grid, int wi
         for (int x = 0; x < width; ++x) {
             const std::size_t at = std::size_t(height - 1 - row) * width + x;
             const double expected = std::min(blues[0][at], blues[1][at]);
-            const int got = image.data[std::size_t(row) * width + x];
+            const int got = image.pixels[std::size_t(row) * width + x];
             largest = std::max(largest, int(std::ceil(std::abs(got - expected) - 0.5)));
         }
     return largest;

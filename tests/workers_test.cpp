@@ -15,7 +15,7 @@ namespace {
 std::vector<std::uint8_t> average(const std::filesystem::path& file, unsigned workers)
 {
     const GreyImage image = averageVideo(file.c_str(), workers);
-    return {image.data.get(), image.data.get() + std::size_t(image.width) * image.height};
+    return {image.pixels.data(), image.pixels.data() + std::size_t(image.width) * image.height};
 }
 
 // The bytes one worker gives, which every other number of workers must

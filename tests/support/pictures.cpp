@@ -1,5 +1,11 @@
 #include "pictures.h"
 
+#include "ffmpeg_raii.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -95,21 +101,30 @@ void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t
 
 std::vector<std::uint8_t> bmpPixels(const std::filesystem::path& path)
 {
-    const std::vector<std::uint8_t> file = readFile(path);
-    auto u32 = [&](std::size_t at) {
-        return std::uint32_t(file.at(at)) | std::uint32_t(file.at(at + 1)) << 8 |
-               std::uint32_t(file.at(at + 2)) << 16 | std::uint32_t(file.at(at + 3)) << 24;
-    };
-    const std::uint32_t width = u32(18);
-    const std::uint32_t height = u32(22);
-    const std::uint32_t stride = (width + 3) & ~3u;
-    if (file.size() != 1078 + std::size_t(stride) * height)
-        throw std::runtime_error("unexpected size of " + path.string());
+    std::vector<std::uint8_t> file = readFile(path);
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_BMP);
+    FramePtr picture(av_frame_alloc());
+    PacketPtr packet(av_packet_alloc());
+    CodecContextPtr decoder(avcodec_alloc_context3(codec));
+    if (!picture || !packet || !decoder || avcodec_open2(decoder.get(), codec, nullptr) < 0 ||
+        av_new_packet(packet.get(), int(file.size())) < 0)
+        throw std::runtime_error("cannot set up FFmpeg's BMP decoder");
+    std::copy(file.begin(), file.end(), packet->data);
+    if (avcodec_send_packet(decoder.get(), packet.get()) < 0 || avcodec_receive_frame(decoder.get(), picture.get()) < 0)
+        throw std::runtime_error("FFmpeg cannot decode " + path.string());
+    if (picture->format != AV_PIX_FMT_PAL8)
+        throw std::runtime_error(path.string() + " is not an 8-bit palettized bitmap");
+    // Each index through the palette, whose entries must be grey.
+    const auto* palette = reinterpret_cast<const std::uint32_t*>(picture->data[1]);
     std::vector<std::uint8_t> pixels;
-    for (std::uint32_t row = 0; row < height; ++row) {
-        auto first = file.begin() + 1078 + std::ptrdiff_t(row) * stride;
-        pixels.insert(pixels.end(), first, first + width);
-    }
+    for (int row = picture->height - 1; row >= 0; --row)
+        for (int x = 0; x < picture->width; ++x) {
+            const std::uint32_t colour = palette[picture->data[0][std::ptrdiff_t(row) * picture->linesize[0] + x]];
+            const std::uint8_t blue = std::uint8_t(colour);
+            if (std::uint8_t(colour >> 8) != blue || std::uint8_t(colour >> 16) != blue)
+                throw std::runtime_error(path.string() + " has a palette entry that is not grey");
+            pixels.push_back(blue);
+        }
     return pixels;
 }
 

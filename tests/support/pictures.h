@@ -31,7 +31,8 @@ std::vector<std::uint8_t> expectedAverage(const std::vector<Picture>& pictures, 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
-// The pixels of an 8-bit BMP as the tool writes it, bottom row first, unpadded.
+// The grey levels of an 8-bit greyscale BMP as FFmpeg's BMP decoder reads
+// it, bottom row first.
 std::vector<std::uint8_t> bmpPixels(const std::filesystem::path& path);
 
 // The largest difference between two equally long byte strings.

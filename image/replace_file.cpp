@@ -1,14 +1,7 @@
-// The 8-bit greyscale BMP layout:
-//   0  BITMAPFILEHEADER (14 bytes)
-//  14  BITMAPINFOHEADER (40 bytes)
-//  54  palette, 256 entries of blue, green, red, 0 with entry i = grey level i
-// 1078 the rows, row 0 first (the bottom of the picture), each padded with
-//      zero bytes to a multiple of four
-#include "grey_image.h"
+#include "replace_file.h"
 
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -18,24 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr std::uint32_t fileHeaderSize = 14;
-constexpr std::uint32_t infoHeaderSize = 40;
-constexpr std::uint32_t paletteSize = 256 * 4;
-constexpr std::uint32_t pixelOffset = fileHeaderSize + infoHeaderSize + paletteSize;
-constexpr std::uint32_t pixelsPerMetre = 2835;  // 72 dots per inch
-
-void putU16(std::vector<std::uint8_t>& out, std::uint16_t value)
-{
-    out.push_back(std::uint8_t(value));
-    out.push_back(std::uint8_t(value >> 8));
-}
-
-void putU32(std::vector<std::uint8_t>& out, std::uint32_t value)
-{
-    putU16(out, std::uint16_t(value));
-    putU16(out, std::uint16_t(value >> 16));
-}
 
 // Writes all bytes, resuming after interruptions and partial writes.
 bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size)
@@ -98,7 +73,7 @@ private:
 
 }  // namespace
 
-void removePartialBitmapsOnSignals()
+void removeTemporaryFilesOnSignals()
 {
     for (int signal : cleanedUpSignals) {
         struct sigaction action {};
@@ -110,48 +85,8 @@ void removePartialBitmapsOnSignals()
     }
 }
 
-std::vector<std::uint8_t> encodeBmp(const GreyImage& image)
+int replaceFile(const char* name, const std::vector<std::uint8_t>& bytes)
 {
-    const std::uint32_t width = std::uint32_t(image.width);
-    const std::uint32_t height = std::uint32_t(image.height);
-    const std::uint32_t padding = -width & 3;
-    const std::uint32_t pixelBytes = (width + padding) * height;
-
-    std::vector<std::uint8_t> out;
-    out.reserve(pixelOffset + pixelBytes);
-    out.push_back('B');
-    out.push_back('M');
-    putU32(out, pixelOffset + pixelBytes);
-    putU16(out, 0);
-    putU16(out, 0);
-    putU32(out, pixelOffset);
-
-    putU32(out, infoHeaderSize);
-    putU32(out, std::uint32_t(image.width));
-    putU32(out, std::uint32_t(image.height));
-    putU16(out, 1);  // planes
-    putU16(out, 8);  // bits per pixel
-    putU32(out, 0);  // BI_RGB, uncompressed
-    putU32(out, pixelBytes);
-    putU32(out, pixelsPerMetre);
-    putU32(out, pixelsPerMetre);
-    putU32(out, 256);  // palette entries used
-    putU32(out, 0);    // all of them important
-
-    for (int level = 0; level < 256; ++level)
-        out.insert(out.end(), {std::uint8_t(level), std::uint8_t(level), std::uint8_t(level), 0});
-
-    for (std::uint32_t row = 0; row < height; ++row) {
-        const std::uint8_t* first = image.data.get() + std::size_t(row) * width;
-        out.insert(out.end(), first, first + width);
-        out.insert(out.end(), padding, 0);
-    }
-    return out;
-}
-
-int GreyImage::saveBmp(const char* name) const
-{
-    const std::vector<std::uint8_t> bytes = encodeBmp(*this);
 
     std::string temporary = std::string(name) + ".XXXXXX";
     if (temporary.size() >= sizeof pendingFile)
