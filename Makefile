@@ -5,6 +5,8 @@ BUILD := build
 SANITIZED := build-sanitized
 FUZZ := build-fuzz
 FUZZ_SECONDS ?= 60
+# WERROR=ON makes compiler warnings errors (CI sets it).
+WERROR ?= OFF
 
 .PHONY: all demo test install fuzz bench bench-large clean
 
@@ -13,7 +15,7 @@ all: $(BUILD)/build.ninja
 
 $(BUILD)/build.ninja:
 	scripts/install-dependencies
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DAVIAVG_WERROR=$(WERROR)
 
 demo: all
 	mkdir -p $(BUILD)/demo
@@ -24,7 +26,7 @@ demo: all
 	@echo "The averaged bitmap, without the ball: $(BUILD)/demo/streetS.bmp"
 
 $(SANITIZED)/build.ninja: $(BUILD)/build.ninja
-	cmake -S . -B $(SANITIZED) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAVIAVG_SANITIZE=ON
+	cmake -S . -B $(SANITIZED) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAVIAVG_SANITIZE=ON -DAVIAVG_WERROR=$(WERROR)
 
 test: all $(SANITIZED)/build.ninja
 	cmake --build $(SANITIZED)
@@ -32,15 +34,17 @@ test: all $(SANITIZED)/build.ninja
 	ctest --test-dir $(SANITIZED) --output-on-failure
 
 # Builds the fuzz target with clang, libFuzzer and the sanitizers, and runs it
-# for FUZZ_SECONDS from the committed corpus; inputs that crash, hang or take
-# too much memory are written to build-fuzz/findings/.
+# for FUZZ_SECONDS from the committed corpus and freshly made seeds (a valid
+# file of every kind the tests make); inputs that crash, hang or take too
+# much memory are written to build-fuzz/findings/.
 fuzz:
 	scripts/install-dependencies fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAVIAVG_FUZZ=ON -DBUILD_TESTING=OFF
-	cmake --build $(FUZZ) --target avi_fuzzer
+	cmake --build $(FUZZ) --target avi_fuzzer make_seed_corpus
 	mkdir -p $(FUZZ)/corpus $(FUZZ)/findings
+	$(FUZZ)/tests/fuzz/make_seed_corpus $(FUZZ)/seeds
 	$(FUZZ)/tests/fuzz/avi_fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=3072 \
-		-malloc_limit_mb=1024 -artifact_prefix=$(FUZZ)/findings/ $(FUZZ)/corpus tests/fuzz/corpus
+		-malloc_limit_mb=1024 -artifact_prefix=$(FUZZ)/findings/ $(FUZZ)/corpus tests/fuzz/corpus $(FUZZ)/seeds
 
 # Installs aviavg and its manual page under PREFIX (default /usr/local).
 PREFIX ?= /usr/local
@@ -59,9 +63,6 @@ bench: all
 
 # Writes a video of over 4 GiB (OpenDML) once and checks its average.
 bench-large: all
-	scripts/install-dependencies bench
-	cmake -S . -B $(BUILD)
-	cmake --build $(BUILD) --target large_file
 	$(BUILD)/bench/large_file $(BUILD)
 
 clean:

@@ -1,8 +1,8 @@
-#include "average_files.h"
+#include "app/average_files.h"
 
-#include "average_video.h"
-#include "output_name.h"
-#include "quote_name.h"
+#include "app/average_video.h"
+#include "app/output_name.h"
+#include "app/quote_name.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,9 +1,9 @@
-#include "average_video.h"
+#include "app/average_video.h"
 
-#include "avi_frame_reader.h"
-#include "pixel_accumulator.h"
-#include "progress_line.h"
-#include "quote_name.h"
+#include "app/pixel_accumulator.h"
+#include "app/progress_line.h"
+#include "app/quote_name.h"
+#include "video/avi_frame_reader.h"
 
 #include <algorithm>
 #include <optional>

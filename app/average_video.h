@@ -1,6 +1,6 @@
 #pragma once
 
-#include "grey_image.h"
+#include "image/grey_image.h"
 
 #include <functional>
 #include <thread>

@@ -3,8 +3,8 @@
 // pixel's largest value left out once, as a greyscale bitmap named from the
 // input ("clip.avi" gives "clipS.bmp"), and prints "usredniono" with that name.
 
-#include "average_files.h"
-#include "replace_file.h"
+#include "app/average_files.h"
+#include "image/replace_file.h"
 
 #include <algorithm>
 #include <cerrno>

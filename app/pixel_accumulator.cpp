@@ -1,4 +1,4 @@
-#include "pixel_accumulator.h"
+#include "app/pixel_accumulator.h"
 
 #include <algorithm>
 #include <limits>

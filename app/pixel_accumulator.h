@@ -2,7 +2,7 @@
 // them each pixel's mean with one occurrence of its largest value left out.
 #pragma once
 
-#include "blue_plane.h"
+#include "video/blue_plane.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +22,6 @@ public:
     // same video.
     void merge(PixelAccumulator&& other);
 
-    std::uint64_t frames() const { return frames_; }
     std::int32_t height() const { return std::int32_t(height_); }
     std::int32_t width() const { return std::int32_t(width_); }
 

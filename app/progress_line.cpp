@@ -1,4 +1,4 @@
-#include "progress_line.h"
+#include "app/progress_line.h"
 
 #include <cstdio>
 

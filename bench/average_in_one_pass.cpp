@@ -2,7 +2,7 @@
 // Averages FILE reading its frames in turn on one thread, and writes the
 // bitmap to OUTPUT: the reference the benchmark compares aviavg's bitmap with.
 
-#include "average_video.h"
+#include "app/average_video.h"
 
 #include <cstdio>
 #include <cstring>

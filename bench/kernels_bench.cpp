@@ -3,9 +3,9 @@
 // and as a run of repeated frames; and computing the blue of a 4:2:0 picture
 // from its luma and chroma, beside a memcpy of its luma plane.
 
-#include "blue_from_yuv.h"
-#include "ffmpeg_raii.h"
-#include "pixel_accumulator.h"
+#include "app/pixel_accumulator.h"
+#include "video/blue_from_yuv.h"
+#include "video/ffmpeg_raii.h"
 
 extern "C" {
 #include <libavutil/frame.h>

@@ -1,17 +1,20 @@
-// large_file DIR
-// Writes DIR/large.avi, an uncompressed 1920 x 1080 video of over 4 GiB that
-// FFmpeg's muxer stores as OpenDML (several RIFF segments, each with its own
-// index), unless it is there already; then averages it and compares the
-// bitmap with the one computed from the pictures it was made of.
+// large_file DIR [FRAMES]
+// Writes DIR/large-FRAMES.avi, an uncompressed 1920 x 1080 video of FRAMES
+// frames (700 by default: over 4 GiB, which FFmpeg's muxer stores as OpenDML,
+// several RIFF segments each with its own index), unless it is there
+// already; then averages it and compares the bitmap with the one computed
+// from the pictures it was made of.
 
-#include "average_video.h"
-#include "clip_writer.h"
+#include "app/average_video.h"
+#include "samples/clip_writer.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace {
@@ -19,7 +22,6 @@ namespace {
 constexpr int width = 1920;
 constexpr int height = 1080;
 constexpr int patterns = 7;  // distinct pictures, shown in turn
-constexpr int frames = 700;  // 700 x 6.2 MB: 4.35 GB
 
 std::uint8_t blueOf(int pattern, int x, int y)
 {
@@ -35,15 +37,17 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: large_file DIR\n");
+    const int frames = argc == 3 ? std::atoi(argv[2]) : 700;  // 700 x 6.2 MB: 4.35 GB
+    if (argc < 2 || argc > 3 || frames < 2) {
+        std::fprintf(stderr, "usage: large_file DIR [FRAMES]\n");
         return 2;
     }
     try {
-        const std::filesystem::path file = std::filesystem::path(argv[1]) / "large.avi";
+        const std::filesystem::path file = std::filesystem::path(argv[1]) / ("large-" + std::to_string(frames) + ".avi");
         if (!std::filesystem::exists(file)) {
             const auto start = std::chrono::steady_clock::now();
-            ClipWriter writer(file.string() + ".part", width, height, {.encoder = "rawvideo", .pixelFormat = "bgr24"});
+            ClipWriter writer(file.string() + ".part", width, height,
+                              {.encoder = "rawvideo", .pixelFormat = "bgr24", .container = "avi"});
             std::vector<std::uint8_t> picture(3 * width * height);
             for (int frame = 0; frame < frames; ++frame) {
                 for (int y = 0; y < height; ++y)

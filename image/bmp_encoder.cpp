@@ -4,7 +4,7 @@
 //  54  palette, 256 entries of blue, green, red, 0 with entry i = grey level i
 // 1078 the rows, row 0 first (the bottom of the picture), each padded with
 //      zero bytes to a multiple of four
-#include "grey_image.h"
+#include "image/grey_image.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "grey_image.h"
+#include "image/grey_image.h"
 
-#include "replace_file.h"
+#include "image/replace_file.h"
 
 int saveBmp(const GreyImage& image, const char* name)
 {

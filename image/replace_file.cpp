@@ -1,4 +1,4 @@
-#include "replace_file.h"
+#include "image/replace_file.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,4 +1,6 @@
-#include "clip_writer.h"
+#include "samples/clip_writer.h"
+
+#include "video/ffmpeg_raii.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -10,6 +12,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <new>
 #include <stdexcept>
 
 namespace {
@@ -35,27 +38,15 @@ struct OutputCloser {
         avformat_free_context(context);
     }
 };
-struct EncoderFreer {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct ScalerFreer {
-    void operator()(SwsContext* context) const { sws_freeContext(context); }
-};
 
 }  // namespace
 
 struct ClipWriter::State {
     std::unique_ptr<AVFormatContext, OutputCloser> output;
-    std::unique_ptr<AVCodecContext, EncoderFreer> encoder;
-    std::unique_ptr<AVFrame, FrameFreer> frame;
-    std::unique_ptr<AVPacket, PacketFreer> packet;
-    std::unique_ptr<SwsContext, ScalerFreer> scaler;
+    CodecContextPtr encoder;
+    FramePtr frame;
+    PacketPtr packet;
+    SwsContextPtr scaler;
     AVStream* stream = nullptr;
     std::int64_t next = 0;
 
@@ -90,10 +81,14 @@ ClipWriter::ClipWriter(const std::string& path, int width, int height, const Cli
     if (!codec)
         throw std::runtime_error("no encoder " + format.encoder);
     state_->encoder.reset(avcodec_alloc_context3(codec));
+    if (!state_->encoder)
+        throw std::bad_alloc();
     AVCodecContext& encoder = *state_->encoder;
     encoder.width = width;
     encoder.height = height;
     encoder.pix_fmt = av_get_pix_fmt(format.pixelFormat.c_str());
+    if (encoder.pix_fmt == AV_PIX_FMT_NONE)
+        throw std::runtime_error("no pixel format " + format.pixelFormat);
     encoder.time_base = AVRational{1, framesPerSecond};
     encoder.framerate = AVRational{framesPerSecond, 1};
     encoder.thread_count = 0;
@@ -134,6 +129,8 @@ ClipWriter::ClipWriter(const std::string& path, int width, int height, const Cli
 
     state_->frame.reset(av_frame_alloc());
     state_->packet.reset(av_packet_alloc());
+    if (!state_->frame || !state_->packet)
+        throw std::bad_alloc();
     AVFrame& frame = *state_->frame;
     frame.format = encoder.pix_fmt;
     frame.width = width;
@@ -156,7 +153,8 @@ void ClipWriter::write(const std::uint8_t* bgr, int stride, std::int64_t time)
         [&](std::uint8_t* const* planes, const int* strides) {
             const std::uint8_t* source[4] = {bgr, nullptr, nullptr, nullptr};
             const int sourceStride[4] = {stride, 0, 0, 0};
-            sws_scale(state_->scaler.get(), source, sourceStride, 0, state_->frame->height, planes, strides);
+            if (sws_scale(state_->scaler.get(), source, sourceStride, 0, frame.height, planes, strides) != frame.height)
+                throw std::runtime_error("cannot convert a picture");
         },
         time);
 }

@@ -2,7 +2,7 @@
 // Writes a short losslessly coded clip of a still street scene that a bright
 // ball crosses: the averaged bitmap of this clip shows the street without it.
 
-#include "clip_writer.h"
+#include "samples/clip_writer.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,10 +1,10 @@
 // Uncompressed AVI files built byte by byte: layouts, stream choice, dropped
 // frames, damaged files.
-#include "average_video.h"
-#include "avi_frame_reader.h"
-#include "clips.h"
-#include "pictures.h"
-#include "riff_avi.h"
+#include "app/average_video.h"
+#include "tests/support/clips.h"
+#include "tests/support/pictures.h"
+#include "tests/support/riff_avi.h"
+#include "video/avi_frame_reader.h"
 
 #include <gtest/gtest.h>
 

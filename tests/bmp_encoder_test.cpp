@@ -1,5 +1,5 @@
-#include "grey_image.h"
-#include "pictures.h"
+#include "image/grey_image.h"
+#include "tests/support/pictures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Files written by FFmpeg's encoders and AVI muxer: every codec decodes to
 // the right picture, and frames read in any order equal frames read in turn.
-#include "average_video.h"
-#include "avi_frame_reader.h"
-#include "clips.h"
-#include "pictures.h"
+#include "app/average_video.h"
+#include "tests/support/clips.h"
+#include "tests/support/pictures.h"
+#include "video/avi_frame_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The aviavg program as a user runs it.
-#include "clips.h"
-#include "output_name.h"
-#include "pictures.h"
+#include "app/output_name.h"
+#include "tests/support/clips.h"
+#include "tests/support/pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -386,4 +386,30 @@ TEST(CommandLine, ManyFilesAreReportedInTheOrderGiven)
     for (const auto& [name, bytes] : bitmaps)
         EXPECT_EQ(readFile(directory / name), bytes) << name;
     EXPECT_EQ(bitmaps.size(), 11u);
+}
+
+// Every input the fuzzer kept, in one call: each gives either an error line
+// or a bitmap and its message, never both and never neither.
+TEST(CommandLine, EveryInputTheFuzzerKeptGivesAnErrorLineOrABitmap)
+{
+    ScratchDirectory directory;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(AVIAVG_FUZZ_CORPUS)) {
+        names.push_back("input" + std::to_string(names.size()) + ".avi");
+        std::filesystem::copy_file(entry.path(), directory / names.back());
+    }
+    ASSERT_GT(names.size(), 100u);
+    const Outcome run = aviavg(directory.path(), names, {.seconds = 120});
+    std::size_t averaged = 0;
+    for (const std::string& name : names) {
+        const std::string bitmap = outputName(name);
+        const bool failed = run.err.find("aviavg: " + name + ": ") != std::string::npos;
+        const bool written = std::filesystem::exists(directory / bitmap);
+        const bool announced = run.out.find("usredniono " + bitmap) != std::string::npos;
+        EXPECT_NE(failed, written) << name;
+        EXPECT_EQ(announced, written) << name;
+        averaged += written;
+    }
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), std::ptrdiff_t(names.size() - averaged));
+    EXPECT_EQ(run.status, averaged == names.size() ? 0 : 1);
 }

@@ -1,8 +1,8 @@
-// Files whose headers lie, and every input the fuzzer has kept: each fails
-// with a reason, never with a crash or a huge allocation.
-#include "average_video.h"
-#include "pictures.h"
-#include "riff_avi.h"
+// Files whose headers lie: each fails with a reason, never with a crash or a
+// huge allocation.
+#include "app/average_video.h"
+#include "tests/support/pictures.h"
+#include "tests/support/riff_avi.h"
 
 #include <gtest/gtest.h>
 
@@ -73,17 +73,4 @@ TEST(HostileInput, LyingCountsFailAndLyingFormatSizesAreReadThrough)
         EXPECT_EQ(std::vector<std::uint8_t>(image.pixels.data(), image.pixels.data() + 16), expectedAverage(pictures))
             << offset;
     }
-}
-
-TEST(HostileInput, EveryInputTheFuzzerKeptFailsCleanlyOrAverages)
-{
-    std::size_t inputs = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(AVIAVG_FUZZ_CORPUS)) {
-        try {
-            averageVideo(entry.path().c_str(), 2);
-        } catch (const std::runtime_error&) {
-        }
-        ++inputs;
-    }
-    EXPECT_GT(inputs, 0u);
 }

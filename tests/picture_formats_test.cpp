@@ -2,9 +2,9 @@
 // the colours a stream signals: the bitmap's blue must be what the colour
 // equations give for the planes the test wrote, computed here in double
 // precision.
-#include "average_video.h"
-#include "clip_writer.h"
-#include "pictures.h"
+#include "app/average_video.h"
+#include "samples/clip_writer.h"
+#include "tests/support/pictures.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>

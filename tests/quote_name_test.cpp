@@ -1,4 +1,4 @@
-#include "quote_name.h"
+#include "app/quote_name.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "replace_file.h"
-#include "pictures.h"
+#include "image/replace_file.h"
+#include "tests/support/pictures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // A file is read once, on any number of workers: the bytes and the failures
 // are those of one decoder reading in turn, also for files whose index,
 // palette or key frames are not what a muxer of ours would write.
-#include "average_video.h"
-#include "clips.h"
-#include "pictures.h"
-#include "riff_avi.h"
+#include "app/average_video.h"
+#include "tests/support/clips.h"
+#include "tests/support/pictures.h"
+#include "tests/support/riff_avi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "avi_frame_reader.h"
+#include "video/avi_frame_reader.h"
 
-#include "coded_picture_queue.h"
-#include "decoder.h"
-#include "demuxer.h"
-#include "picture_to_blue.h"
+#include "video/coded_picture_queue.h"
+#include "video/decoder.h"
+#include "video/demuxer.h"
+#include "video/picture_to_blue.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -3,8 +3,8 @@
 // dropped frames repeat it).
 #pragma once
 
-#include "blue_plane.h"
-#include "local_file.h"
+#include "video/blue_plane.h"
+#include "video/local_file.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "avi_index.h"
+#include "video/avi_index.h"
 
 #include <algorithm>
 #include <cstring>

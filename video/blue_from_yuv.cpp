@@ -1,4 +1,4 @@
-#include "blue_from_yuv.h"
+#include "video/blue_from_yuv.h"
 
 extern "C" {
 #include <libavutil/frame.h>

@@ -3,7 +3,7 @@
 // little ahead of the decoders.
 #pragma once
 
-#include "demuxer.h"
+#include "video/demuxer.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "decoder.h"
+#include "video/decoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,7 +1,7 @@
 // A video stream's decoder: coded pictures in, pictures out in display order.
 #pragma once
 
-#include "ffmpeg_raii.h"
+#include "video/ffmpeg_raii.h"
 
 #include <functional>
 

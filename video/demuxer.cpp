@@ -1,6 +1,6 @@
-#include "demuxer.h"
+#include "video/demuxer.h"
 
-#include "avi_index.h"
+#include "video/avi_index.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

@@ -3,10 +3,10 @@
 // positions it fills.
 #pragma once
 
-#include "descriptor_input.h"
-#include "ffmpeg_raii.h"
-#include "local_file.h"
-#include "position_numbering.h"
+#include "video/descriptor_input.h"
+#include "video/ffmpeg_raii.h"
+#include "video/local_file.h"
+#include "video/position_numbering.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "descriptor_input.h"
+#include "video/descriptor_input.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

@@ -5,7 +5,7 @@
 // offset, so several inputs can share one descriptor.
 #pragma once
 
-#include "ffmpeg_raii.h"
+#include "video/ffmpeg_raii.h"
 
 #include <cstdint>
 #include <memory>

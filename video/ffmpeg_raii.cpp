@@ -1,4 +1,4 @@
-#include "ffmpeg_raii.h"
+#include "video/ffmpeg_raii.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

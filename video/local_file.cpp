@@ -1,4 +1,4 @@
-#include "local_file.h"
+#include "video/local_file.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "picture_to_blue.h"
+#include "video/picture_to_blue.h"
 
-#include "blue_from_yuv.h"
+#include "video/blue_from_yuv.h"
 
 extern "C" {
 #include <libavcodec/codec_par.h>

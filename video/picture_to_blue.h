@@ -4,8 +4,8 @@
 // through our own kernel; everything else through swscale into 24-bit rows.
 #pragma once
 
-#include "blue_plane.h"
-#include "ffmpeg_raii.h"
+#include "video/blue_plane.h"
+#include "video/ffmpeg_raii.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "position_numbering.h"
+#include "video/position_numbering.h"
 
 extern "C" {
 #include <libavcodec/packet.h>

@@ -2,7 +2,7 @@
 // averaging exactly as aviavg uses them: failures must come out as
 // exceptions with a reason, never as a crash, a sanitizer report or a hang.
 
-#include "average_video.h"
+#include "app/average_video.h"
 
 #include <cstdint>
 #include <cstdio>

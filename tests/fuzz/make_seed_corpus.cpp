@@ -2,9 +2,9 @@
 // Writes small valid AVI files of every kind the tests make: the starting
 // points of the fuzzer.
 
-#include "clip_writer.h"
-#include "pictures.h"
-#include "riff_avi.h"
+#include "samples/clip_writer.h"
+#include "tests/support/pictures.h"
+#include "tests/support/riff_avi.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "clips.h"
+#include "tests/support/clips.h"
 
 void writeClip(const std::filesystem::path& file, const std::vector<Picture>& pictures, const ClipFormat& format)
 {

@@ -1,8 +1,8 @@
 // Test videos written through FFmpeg's encoders.
 #pragma once
 
-#include "clip_writer.h"
-#include "pictures.h"
+#include "samples/clip_writer.h"
+#include "tests/support/pictures.h"
 
 #include <cstdint>
 #include <filesystem>

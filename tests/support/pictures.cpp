@@ -1,6 +1,6 @@
-#include "pictures.h"
+#include "tests/support/pictures.h"
 
-#include "ffmpeg_raii.h"
+#include "video/ffmpeg_raii.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

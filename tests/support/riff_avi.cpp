@@ -1,4 +1,4 @@
-#include "riff_avi.h"
+#include "tests/support/riff_avi.h"
 
 #include <algorithm>
 #include <fstream>

@@ -4,7 +4,7 @@
 // frames than the file holds, no index.
 #pragma once
 
-#include "pictures.h"
+#include "tests/support/pictures.h"
 
 #include <cstdint>
 #include <string>
