@@ -1,6 +1,7 @@
-// Uncompressed AVI files built byte by byte: layouts, stream choice, dropped
-// frames, damaged files.
+// AVI files built byte by byte: layouts, stream choice, dropped frames,
+// picture sizes, damaged files.
 #include "app/average_video.h"
+#include "tests/support/averages.h"
 #include "tests/support/clips.h"
 #include "tests/support/pictures.h"
 #include "tests/support/riff_avi.h"
@@ -11,26 +12,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 
 namespace {
-
-std::vector<std::uint8_t> average(const std::filesystem::path& file)
-{
-    const GreyImage image = averageVideo(file.c_str());
-    return {image.pixels.data(), image.pixels.data() + std::size_t(image.width) * image.height};
-}
-
-// The reason averageVideo gives for a file it cannot read.
-std::string failureOf(const std::filesystem::path& file, unsigned workers = 2)
-{
-    try {
-        averageVideo(file.c_str(), workers);
-    } catch (const std::runtime_error& failure) {
-        return failure.what();
-    }
-    return "no failure";
-}
 
 // An MJPEG AVI of the JPEG files whose header states the given size.
 void saveMjpegAvi(const std::filesystem::path& file, int width, int height,

@@ -1,25 +1,10 @@
-// Files written by FFmpeg's encoders and AVI muxer: every codec decodes to
-// the right picture, and frames read in any order equal frames read in turn.
-#include "app/average_video.h"
+// Files written by FFmpeg's encoders and muxers: every codec and container
+// decodes to the right pictures.
+#include "tests/support/averages.h"
 #include "tests/support/clips.h"
 #include "tests/support/pictures.h"
-#include "video/avi_frame_reader.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <numeric>
-#include <random>
-
-namespace {
-
-std::vector<std::uint8_t> average(const std::filesystem::path& file)
-{
-    const GreyImage image = averageVideo(file.c_str());
-    return {image.pixels.data(), image.pixels.data() + std::size_t(image.width) * image.height};
-}
-
-}  // namespace
 
 TEST(Codecs, LosslessCodecsGiveExactAverages)
 {

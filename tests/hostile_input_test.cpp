@@ -1,29 +1,13 @@
 // Files whose headers lie: each fails with a reason, never with a crash or a
 // huge allocation.
 #include "app/average_video.h"
+#include "tests/support/averages.h"
 #include "tests/support/pictures.h"
 #include "tests/support/riff_avi.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <stdexcept>
-
-namespace {
-
-std::string failureOf(const std::filesystem::path& file)
-{
-    try {
-        averageVideo(file.c_str(), 2);
-    } catch (const std::runtime_error& failure) {
-        return failure.what();
-    }
-    return "no failure";
-}
-
-}  // namespace
 
 TEST(HostileInput, LyingSizesAreRefused)
 {

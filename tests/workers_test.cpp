@@ -1,22 +1,14 @@
 // A file is read once, on any number of workers: the bytes and the failures
 // are those of one decoder reading in turn, also for files whose index,
 // palette or key frames are not what a muxer of ours would write.
-#include "app/average_video.h"
+#include "tests/support/averages.h"
 #include "tests/support/clips.h"
 #include "tests/support/pictures.h"
 #include "tests/support/riff_avi.h"
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 namespace {
-
-std::vector<std::uint8_t> average(const std::filesystem::path& file, unsigned workers)
-{
-    const GreyImage image = averageVideo(file.c_str(), workers);
-    return {image.pixels.data(), image.pixels.data() + std::size_t(image.width) * image.height};
-}
 
 // The bytes one worker gives, which every other number of workers must
 // give too.
@@ -26,16 +18,6 @@ std::vector<std::uint8_t> sameForAnyWorkers(const std::filesystem::path& file, c
     for (unsigned workers : {2u, 3u, 7u, 16u})
         EXPECT_EQ(average(file, workers), once) << what << ", " << workers << " workers";
     return once;
-}
-
-std::string failureOf(const std::filesystem::path& file, unsigned workers)
-{
-    try {
-        averageVideo(file.c_str(), workers);
-    } catch (const std::runtime_error& failure) {
-        return failure.what();
-    }
-    return "no failure";
 }
 
 // Pictures of palette indices, as 8-bit bitmap rows and as the colours two

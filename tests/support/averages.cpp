@@ -1,0 +1,20 @@
+#include "tests/support/averages.h"
+
+#include "app/average_video.h"
+
+#include <stdexcept>
+
+std::vector<std::uint8_t> average(const std::filesystem::path& file, unsigned workers)
+{
+    return averageVideo(file.c_str(), workers).pixels;
+}
+
+std::string failureOf(const std::filesystem::path& file, unsigned workers)
+{
+    try {
+        averageVideo(file.c_str(), workers);
+    } catch (const std::runtime_error& failure) {
+        return failure.what();
+    }
+    return "no failure";
+}
