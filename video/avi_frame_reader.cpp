@@ -111,7 +111,8 @@ AviFrameReader::State::State(const LocalFile& file) : demuxer(file)
         FramePtr copy(av_frame_clone(&picture));
         if (!copy)
             throw std::bad_alloc();
-        size.emplace(picture.width, picture.height);
+        if (!size)
+            size.emplace(picture.width, picture.height);
         primed.emplace_back(std::move(copy), slot);
     };
     readInTurn(keep, [this] { return primed.empty(); });
