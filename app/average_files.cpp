@@ -15,9 +15,31 @@
 #include <string>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// Whether the last "usredniono" message, which ends without a line break,
+// stands on a terminal that standard error shares.
+bool messageEndsLine = false;
+
+bool sameTerminal()
+{
+    struct stat out {};
+    struct stat err {};
+    return ::isatty(STDOUT_FILENO) && ::isatty(STDERR_FILENO) && ::fstat(STDOUT_FILENO, &out) == 0 &&
+           ::fstat(STDERR_FILENO, &err) == 0 && out.st_rdev == err.st_rdev;
+}
+
+// Whether two names lead to one file (also through "./", links or a
+// directory named twice).
+bool sameFile(const char* first, const char* second)
+{
+    struct stat a {};
+    struct stat b {};
+    return ::stat(first, &a) == 0 && ::stat(second, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 // A file being read on a thread of its own.
 struct Reading {
@@ -81,6 +103,7 @@ bool finish(Reading& reading)
     std::printf("usredniono %s", output.c_str());
     if (::isatty(STDOUT_FILENO))
         std::fflush(stdout);
+    messageEndsLine = sameTerminal();
     if (int error = saveBmp(*image, output.c_str())) {
         report(reading.input, "cannot write " + quoteName(output) + ": " + std::strerror(error));
         return false;
@@ -92,6 +115,12 @@ bool finish(Reading& reading)
 
 void report(const char* file, const std::string& reason)
 {
+    // Where both streams go to one file or pipe, the line follows the
+    // messages before it; on a terminal, it starts a line of its own.
+    std::fflush(stdout);
+    if (messageEndsLine)
+        std::fputc('\n', stderr);
+    messageEndsLine = false;
     std::fprintf(stderr, "aviavg: %s: %s\n", quoteName(file).c_str(), reason.c_str());
 }
 
@@ -109,7 +138,7 @@ bool averageFiles(const std::vector<const char*>& inputs)
                (reading.empty() || !reading.back()->fillsCores.get())) {
             const char* input = inputs[next++];
             const std::string output = outputName(input);
-            if (output == input)
+            if (output == input || sameFile(input, output.c_str()))
                 reading.push_back(refuse(
                     input, "the output name " + quoteName(output) + " is the input's own; not overwriting it"));
             else  // the progress line is the first file's, the one reported next

@@ -255,3 +255,24 @@ TEST(AviFiles, PicturesDecideTheSize)
     saveMjpegAvi(directory / "huge.avi", 48, 32, {huge, huge});
     EXPECT_EQ(failureOf(directory / "huge.avi"), "picture larger than 2^25 pixels");
 }
+
+// A header whose count was never written (a recording cut short), and
+// dropped frames before the first picture (encoders with B-frames write them
+// so): the frames are those the file holds, the first picture shown from the
+// start.
+TEST(AviFiles, AnUnfinishedHeaderAndLeadingDropsKeepEveryFrame)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(5, 3, 4, 14);
+    uncompressedAvi(pictures, {.claimedLength = 0}, {1, 2, 1, 3}).save(directory / "unfinished.avi");
+    EXPECT_EQ(average(directory / "unfinished.avi"), expectedAverage(pictures, {1, 2, 1, 3}));
+
+    RiffAvi leading;
+    const int video = leading.addVideo({.width = 5, .height = 3});
+    leading.addChunk(video, {});
+    leading.addChunk(video, {});
+    for (const Picture& picture : pictures)
+        leading.addChunk(video, bitmapRows(picture));
+    leading.save(directory / "leading.avi");
+    EXPECT_EQ(average(directory / "leading.avi"), expectedAverage(pictures, {3, 1, 1, 1}));
+}

@@ -94,3 +94,18 @@ TEST(Codecs, EachFrameOfAVariableRateVideoCountsOnce)
     }
     EXPECT_EQ(average(directory / "vfr.mkv"), expectedAverage(pictures));
 }
+
+// A transport stream cut between key frames, as recordings start: the
+// pictures that need what came before the cut are not frames.
+TEST(Codecs, AStreamCutBetweenKeyFramesStartsAtItsFirstKeyFrame)
+{
+    ScratchDirectory directory;
+    const std::vector<Picture> still(30, movingSquarePictures(48, 32, 1)[0]);
+    writeClip(directory / "whole.ts", still,
+              {.encoder = "mpeg2video", .pixelFormat = "yuv420p", .keyFrameInterval = 6, .options = "bf=2:q=2"});
+    const std::vector<std::uint8_t> whole = readFile(directory / "whole.ts");
+    const std::size_t cut = whole.size() / 188 * 188 * 2 / 5 / 188 * 188;  // at a transport packet
+    writeFile(directory / "cut.ts", {whole.begin() + std::ptrdiff_t(cut), whole.end()});
+    EXPECT_LE(largestDifference(average(directory / "whole.ts"), expectedAverage({still[0], still[0]})), 16);
+    EXPECT_LE(largestDifference(average(directory / "cut.ts"), average(directory / "whole.ts")), 2);
+}

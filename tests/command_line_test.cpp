@@ -38,6 +38,7 @@ struct Limits {
     rlim_t fileSize = RLIM_INFINITY;  // bytes a file may grow to (the disk is full past it)
     bool unprivileged = false;        // run as nobody, so that permissions apply to root too
     unsigned seconds = 60;            // killed after this long (status -1)
+    bool oneStream = false;           // standard error into standard output's file
 };
 
 // Runs aviavg in a directory with the given arguments.
@@ -58,7 +59,10 @@ Outcome aviavg(const std::filesystem::path& directory, const std::vector<std::st
         if (::chdir(directory.c_str()) != 0)
             ::_exit(127);
         ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
-        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        if (limits.oneStream)
+            ::dup2(STDOUT_FILENO, STDERR_FILENO);
+        else
+            ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
         if (limits.fileSize != RLIM_INFINITY) {
             ::signal(SIGXFSZ, SIG_IGN);
             const rlimit fileSize{limits.fileSize, limits.fileSize};
@@ -136,6 +140,10 @@ TEST(CommandLine, EachFileIsAveragedAndFailuresAreReportedInBetween)
     const Outcome good = aviavg(directory.path(), {"a.avi"});
     EXPECT_EQ(good.status, 0);
     EXPECT_EQ(good.err, "");
+
+    // Both streams into one file: in the order of the files.
+    const Outcome merged = aviavg(directory.path(), {"a.avi", "missing.avi", "-c.avi"}, {.oneStream = true});
+    EXPECT_EQ(merged.out, "usredniono aS.bmpaviavg: missing.avi: No such file or directory\nusredniono -cS.bmp");
 }
 
 TEST(CommandLine, AnInputIsNeverOverwritten)
@@ -152,6 +160,18 @@ TEST(CommandLine, AnInputIsNeverOverwritten)
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "aviavg: " + name + ": the output name " + name + " is the input's own; not overwriting it\n");
     EXPECT_EQ(readFile(directory / name), before);
+
+    // Other names of the same file: through "./", and a hard link.
+    writeClip(directory / "S.bmp", 4);
+    writeClip(directory / "clip.avi", 5);
+    std::filesystem::create_hard_link(directory / "clip.avi", directory / "clipS.bmp");
+    const auto clip = readFile(directory / "clip.avi");
+    const Outcome aliases = aviavg(directory.path(), {"./S.bmp", "clip.avi"});
+    EXPECT_EQ(aliases.status, 1);
+    EXPECT_EQ(aliases.out, "");
+    EXPECT_EQ(aliases.err, "aviavg: ./S.bmp: the output name S.bmp is the input's own; not overwriting it\n"
+                           "aviavg: clip.avi: the output name clipS.bmp is the input's own; not overwriting it\n");
+    EXPECT_EQ(readFile(directory / "clip.avi"), clip);
 }
 
 TEST(CommandLine, AFailedWriteCountsAsAFailure)
@@ -208,16 +228,18 @@ TEST(CommandLine, AnUnwritableDirectoryFailsThatFileOnly)
     EXPECT_EQ(bmpPixels(directory / "out" / "openS.bmp"), expectedAverage(good));
 }
 
-TEST(CommandLine, ATerminalSeesAProgressLineErasedBeforeTheMessage)
+// What a terminal shows of a run, standard output and error both on it.
+std::string onTerminal(const std::filesystem::path& directory, std::vector<std::string> arguments)
 {
-    ScratchDirectory directory;
-    writeClip(directory / "clip.avi", 9);
     int terminal = -1;
     const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
-    ASSERT_GE(child, 0);
     if (child == 0) {
-        if (::chdir(directory.path().c_str()) == 0)
-            ::execl(AVIAVG_EXECUTABLE, "aviavg", "clip.avi", nullptr);
+        std::vector<char*> argv = {const_cast<char*>("aviavg")};
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        if (::chdir(directory.c_str()) == 0)
+            ::execv(AVIAVG_EXECUTABLE, argv.data());
         ::_exit(127);
     }
     std::string seen;
@@ -225,9 +247,15 @@ TEST(CommandLine, ATerminalSeesAProgressLineErasedBeforeTheMessage)
     for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;)
         seen.append(buffer, std::size_t(got));
     ::close(terminal);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ::waitpid(child, nullptr, 0);
+    return seen;
+}
+
+TEST(CommandLine, ATerminalSeesAProgressLineErasedBeforeTheMessage)
+{
+    ScratchDirectory directory;
+    writeClip(directory / "clip.avi", 9);
+    const std::string seen = onTerminal(directory.path(), {"clip.avi"});
 
     // Drawn from where the cursor was, and erased back to there.
     const std::string drawn = "\0337\0338\033[Jclip.avi: 0/4 frames (0%)";
@@ -235,6 +263,11 @@ TEST(CommandLine, ATerminalSeesAProgressLineErasedBeforeTheMessage)
     EXPECT_EQ(seen.substr(0, drawn.size()), drawn);
     ASSERT_GE(seen.size(), end.size());
     EXPECT_EQ(seen.substr(seen.size() - end.size()), end);
+
+    // An error line after a message starts a line of its own.
+    const std::string both = onTerminal(directory.path(), {"clip.avi", "missing.avi"});
+    EXPECT_NE(both.find("usredniono clipS.bmp\r\naviavg: missing.avi: No such file or directory\r\n"), std::string::npos)
+        << both;
 }
 
 // Arguments that FFmpeg would take as URLs are names of local files: absent,

@@ -86,7 +86,9 @@ AviFrameReader::State::State(const LocalFile& file) : demuxer(file)
     // An AVI header's length counts dropped frames too. Other containers may
     // record no count, or one that includes frames an edit list hides; there
     // the pictures shown are counted, by a second reading of the same file.
-    if (demuxer.isAvi()) {
+    // A header that says 0 is one a recorder never finished (it was killed, or
+    // wrote to a pipe): there the file's positions are counted too.
+    if (demuxer.isAvi() && stream.nb_frames > 0) {
         frames = stream.nb_frames;
     } else {
         Demuxer counter(file);
@@ -121,11 +123,12 @@ AviFrameReader::State::State(const LocalFile& file) : demuxer(file)
 std::optional<CodedPicture> AviFrameReader::State::nextCoded()
 {
     std::optional<CodedPicture> coded = demuxer.next();
-    // Nothing is shown before the first picture.
+    // Dropped frames before the first picture (encoders with B-frames delay
+    // it so) show that picture too.
     if (coded && coded->position && !started) {
         started = true;
-        if (*coded->position > 0)
-            fail(cannotRead(0));
+        coded->repeats += *coded->position;
+        coded->position = 0;
     }
     return coded;
 }
@@ -155,12 +158,15 @@ void AviFrameReader::State::feed(unsigned worker, const CodedPicture* coded, con
     own.slots.clear();
 }
 
-// Drains a worker's decoder: every picture sent must have come out.
+// Drains a worker's decoder. In AVI every picture sent must have come out.
+// Elsewhere a picture the decoder does not show (one that needs pictures from
+// before the file began, as when a recording starts between key frames) is
+// no frame: the frames are the pictures shown.
 void AviFrameReader::State::finish(unsigned worker, const Delivery& deliver)
 {
     feed(worker, nullptr, deliver);
     Worker& own = *workers[worker];
-    if (!own.slots.empty())
+    if (!own.slots.empty() && demuxer.isAvi())
         fail(cannotRead(own.slots.front().position));
 }
 

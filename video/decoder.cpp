@@ -5,6 +5,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <cstdio>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -15,17 +16,21 @@ namespace {
 // believing it could cost gigabytes.
 constexpr std::int64_t maximumPixels = std::int64_t(1) << 25;
 
-// The codec's four-character code, for messages, when it is printable.
+// The codec's four-character code, for messages: as letters when they are
+// printable, else as a number.
 std::string codecName(std::uint32_t fourcc)
 {
-    std::string name;
+    std::string name = "'";
     for (int shift = 0; shift < 32; shift += 8) {
-        char c = char(fourcc >> shift);
-        if (c < ' ' || c > '~')
-            return {};
+        const char c = char(fourcc >> shift);
+        if (c < ' ' || c > '~') {
+            char number[16];
+            std::snprintf(number, sizeof number, "0x%08X", fourcc);
+            return number;
+        }
         name += c;
     }
-    return name;
+    return name + "'";
 }
 
 }  // namespace
@@ -35,8 +40,8 @@ Decoder::Decoder(const AVStream& stream, int threads)
     const AVCodecParameters& parameters = *stream.codecpar;
     const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
     if (!codec) {
-        const std::string name = codecName(parameters.codec_tag);
-        throw std::runtime_error(name.empty() ? "no decoder for this video" : "no decoder for codec '" + name + "'");
+        throw std::runtime_error(parameters.codec_tag == 0 ? "no decoder for this video"
+                                                           : "no decoder for codec " + codecName(parameters.codec_tag));
     }
     // Uncompressed frames have the header's size; it must be one that can be
     // believed before anything of that size is allocated.
@@ -55,10 +60,17 @@ Decoder::Decoder(const AVStream& stream, int threads)
     // Other codecs state their pictures' size in each picture: the decoder
     // refuses one that is too large before allocating it.
     context_->max_pixels = maximumPixels;
+    // A damaged picture coded on its own fails, rather than coming out with
+    // parts of whichever picture that decoder made before: with a decoder per
+    // worker, those would depend on the timing.
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(parameters.codec_id);
+    if (descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY))
+        context_->err_recognition |= AV_EF_EXPLODE;
     context_->thread_count = threads;
     context_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(context_.get(), codec, nullptr) < 0)
-        throw std::runtime_error("cannot open the decoder");
+        throw std::runtime_error(width * height > maximumPixels ? "picture larger than 2^25 pixels"
+                                                                : "cannot open the decoder");
     hadSize_ = context_->width > 0 && context_->height > 0;
 }
 
