@@ -1,6 +1,6 @@
 #include "video/avi_frame_reader.h"
 
-#include "video/coded_picture_queue.h"
+#include "video/bounded_queue.h"
 #include "video/decoder.h"
 #include "video/demuxer.h"
 #include "video/picture_to_blue.h"
@@ -47,6 +47,15 @@ struct Failure {
 
 std::string sizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
 
+// A reference to a decoded picture, which keeps it when the decoder moves on.
+FramePtr referenceTo(const AVFrame& picture)
+{
+    FramePtr reference(av_frame_clone(&picture));
+    if (!reference)
+        throw std::bad_alloc();
+    return reference;
+}
+
 }  // namespace
 
 struct AviFrameReader::State {
@@ -60,10 +69,12 @@ struct AviFrameReader::State {
     void deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add);
     Delivery toSink(const PictureSink& add);
     void readInTurn(const Delivery& deliver, const std::function<bool()>& more);
+    void readPipelined(const PictureSink& add);
     void fanOut(unsigned count, const PictureSink& add);
     Failure cannotRead(std::int64_t position, int error = 0) const;
     void fail(Failure failure);
     bool failedBefore(std::int64_t position) const { return failedAt.load() < position; }
+    bool failed() const { return failedAt.load() != INT64_MAX; }
 
     Demuxer demuxer;
     std::int64_t frames = 0;
@@ -110,12 +121,9 @@ AviFrameReader::State::State(const LocalFile& file) : demuxer(file)
 
     // The first picture, for its size.
     const Delivery keep = [this](unsigned, const AVFrame& picture, Slot slot) {
-        FramePtr copy(av_frame_clone(&picture));
-        if (!copy)
-            throw std::bad_alloc();
         if (!size)
             size.emplace(picture.width, picture.height);
-        primed.emplace_back(std::move(copy), slot);
+        primed.emplace_back(referenceTo(picture), slot);
     };
     readInTurn(keep, [this] { return primed.empty(); });
 }
@@ -205,7 +213,7 @@ AviFrameReader::State::Delivery AviFrameReader::State::toSink(const PictureSink&
 // Decodes on this thread, with worker 0's decoder, while `more` says so.
 void AviFrameReader::State::readInTurn(const Delivery& deliver, const std::function<bool()>& more)
 {
-    while (more() && !failure) {
+    while (more() && !failed()) {
         std::optional<CodedPicture> coded = nextCoded();
         if (!coded) {
             finish(0, deliver);
@@ -214,6 +222,31 @@ void AviFrameReader::State::readInTurn(const Delivery& deliver, const std::funct
         }
         feed(0, &*coded, deliver);
     }
+}
+
+// Decodes on this thread while another adds the pictures: a decoder's own
+// threads seldom keep every core busy, and the adding takes what is left.
+void AviFrameReader::State::readPipelined(const PictureSink& add)
+{
+    BoundedQueue<std::pair<FramePtr, Slot>> pictures(4);
+    std::exception_ptr thrown;
+    {
+        std::jthread adder([&] {
+            try {
+                while (std::optional<std::pair<FramePtr, Slot>> picture = pictures.pop())
+                    deliver(0, *picture->first, picture->second, add);
+            } catch (...) {
+                thrown = std::current_exception();
+                failedAt = -1;
+                pictures.close();
+            }
+        });
+        BoundedQueue<std::pair<FramePtr, Slot>>::Closer closer{pictures};
+        readInTurn([&](unsigned, const AVFrame& picture, Slot slot) { pictures.push({referenceTo(picture), slot}); },
+                   [] { return true; });
+    }
+    if (thrown)
+        std::rethrow_exception(thrown);
 }
 
 // One thread per worker takes coded pictures from a queue that this thread
@@ -225,14 +258,11 @@ void AviFrameReader::State::fanOut(unsigned count, const PictureSink& add)
     while (workers.size() < count)
         workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
     const Delivery deliverToSink = toSink(add);
-    CodedPictureQueue queue(2 * std::size_t(count));
+    BoundedQueue<CodedPicture> queue(2 * std::size_t(count));
     std::exception_ptr thrown;
     {
         std::vector<std::jthread> threads;
-        struct Closer {
-            CodedPictureQueue& queue;
-            ~Closer() { queue.close(); }
-        } closer{queue};
+        BoundedQueue<CodedPicture>::Closer closer{queue};
         for (unsigned worker = 0; worker < count; ++worker)
             threads.emplace_back([&, worker] {
                 try {
@@ -314,8 +344,10 @@ void AviFrameReader::readAll(unsigned workers, const PictureSink& add)
     for (auto& [picture, slot] : state.primed)
         state.deliver(0, *picture, slot, add);
     state.primed.clear();
-    if (state.intraOnly && workers > 1 && state.size && !state.failure)
+    if (state.intraOnly && workers > 1 && state.size)
         state.fanOut(workers, add);
+    else if (workers > 1)
+        state.readPipelined(add);
     else
         state.readInTurn(state.toSink(add), [] { return true; });
     if (state.failure)
