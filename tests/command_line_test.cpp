@@ -98,15 +98,6 @@ std::vector<Picture> writeClip(const std::filesystem::path& file, std::uint32_t 
     return pictures;
 }
 
-// The names of the files in a directory but the program's captured output.
-std::set<std::string> filesIn(const std::filesystem::path& directory)
-{
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 }  // namespace
 
 TEST(CommandLine, NoArgumentsDoNothing)

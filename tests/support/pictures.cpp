@@ -138,6 +138,14 @@ int largestDifference(const std::vector<std::uint8_t>& a, const std::vector<std:
     return largest;
 }
 
+std::set<std::string> filesIn(const std::filesystem::path& directory)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
 ScratchDirectory::ScratchDirectory()
 {
     std::string name = (std::filesystem::temp_directory_path() / "aviavg-test-XXXXXX").string();

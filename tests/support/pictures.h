@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ std::vector<std::uint8_t> bmpPixels(const std::filesystem::path& path);
 
 // The largest difference between two equally long byte strings.
 int largestDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b);
+
+// The names of the files in a directory.
+std::set<std::string> filesIn(const std::filesystem::path& directory);
 
 // A fresh directory, removed with everything in it at the end of the test.
 class ScratchDirectory {
