@@ -149,7 +149,18 @@ TEST(Workers, TheFirstFrameThatFailsIsNamedForAnyWorkers)
         damaged.addChunk(video, jpeg);
     damaged.save(directory / "damaged.avi");
 
+    // A damaged stretch in MPEG-4: the decoder patches the pictures up, and
+    // says so.
+    writeClip(directory / "mpeg4.avi", movingSquarePictures(48, 32, 30),
+              {.encoder = "mpeg4", .pixelFormat = "yuv420p", .options = "bf=2:q=2"});
+    std::vector<std::uint8_t> bytes = readFile(directory / "mpeg4.avi");
+    const std::size_t middle = (findFourcc(bytes, "movi") + findFourcc(bytes, "idx1")) / 2;
+    for (std::size_t i = middle; i < middle + 30; ++i)
+        bytes[i] ^= 0x5A;
+    writeFile(directory / "mpeg4.avi", bytes);
+
     for (unsigned workers : {1u, 2u, 3u, 7u, 16u}) {
+        EXPECT_EQ(failureOf(directory / "mpeg4.avi", workers).substr(0, 18), "cannot read frame ") << workers;
         EXPECT_EQ(failureOf(directory / "short.avi", workers),
                   "cannot read frame 8 of 12 (damaged, or shorter than its header says)");
         EXPECT_EQ(failureOf(directory / "damaged.avi", workers), "cannot read frame 5 of 12: Invalid data found when processing input")

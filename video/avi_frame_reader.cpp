@@ -69,7 +69,6 @@ struct AviFrameReader::State {
     void deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add);
     Delivery toSink(const PictureSink& add);
     void readInTurn(const Delivery& deliver, const std::function<bool()>& more);
-    void readPipelined(const PictureSink& add);
     void fanOut(unsigned count, const PictureSink& add);
     Failure cannotRead(std::int64_t position, int error = 0) const;
     void fail(Failure failure);
@@ -199,6 +198,11 @@ void AviFrameReader::State::deliver(unsigned worker, const AVFrame& picture, Slo
         return fail({slot.position, "picture size changes from " + sizeText(size->first, size->second) + " to " +
                                         sizeText(picture.width, picture.height) + " at frame " +
                                         std::to_string(slot.position)});
+    // A picture the decoder had to patch up (concealed errors, missing
+    // references) holds guesses, which with frame threads may differ from
+    // run to run.
+    if (picture.decode_error_flags || (picture.flags & AV_FRAME_FLAG_CORRUPT))
+        return fail(cannotRead(slot.position, AVERROR_INVALIDDATA));
     const std::optional<BluePlane> blue = workers[worker]->toBlue.convert(picture);
     if (!blue)
         return fail(cannotRead(slot.position, AVERROR(ENOSYS)));
@@ -222,31 +226,6 @@ void AviFrameReader::State::readInTurn(const Delivery& deliver, const std::funct
         }
         feed(0, &*coded, deliver);
     }
-}
-
-// Decodes on this thread while another adds the pictures: a decoder's own
-// threads seldom keep every core busy, and the adding takes what is left.
-void AviFrameReader::State::readPipelined(const PictureSink& add)
-{
-    BoundedQueue<std::pair<FramePtr, Slot>> pictures(4);
-    std::exception_ptr thrown;
-    {
-        std::jthread adder([&] {
-            try {
-                while (std::optional<std::pair<FramePtr, Slot>> picture = pictures.pop())
-                    deliver(0, *picture->first, picture->second, add);
-            } catch (...) {
-                thrown = std::current_exception();
-                failedAt = -1;
-                pictures.close();
-            }
-        });
-        BoundedQueue<std::pair<FramePtr, Slot>>::Closer closer{pictures};
-        readInTurn([&](unsigned, const AVFrame& picture, Slot slot) { pictures.push({referenceTo(picture), slot}); },
-                   [] { return true; });
-    }
-    if (thrown)
-        std::rethrow_exception(thrown);
 }
 
 // One thread per worker takes coded pictures from a queue that this thread
@@ -346,8 +325,6 @@ void AviFrameReader::readAll(unsigned workers, const PictureSink& add)
     state.primed.clear();
     if (state.intraOnly && workers > 1 && state.size)
         state.fanOut(workers, add);
-    else if (workers > 1)
-        state.readPipelined(add);
     else
         state.readInTurn(state.toSink(add), [] { return true; });
     if (state.failure)

@@ -41,9 +41,9 @@ public:
     // Reads every picture. Codecs that code each picture on its own (MJPEG,
     // uncompressed, HuffYUV, ...) are decoded on up to `workers` threads, each
     // calling `add` with its own number below `workers`; the others by one
-    // decoder, with threads of its own, and `add` is called with 0 from one
-    // thread (another than this one when `workers` allows). Throws
-    // std::runtime_error naming the first frame that cannot be read.
+    // decoder, with threads of its own, calling `add` with 0 on this thread.
+    // Throws std::runtime_error naming the first frame that cannot be read,
+    // also one whose picture the decoder reports as damaged.
     void readAll(unsigned workers, const PictureSink& add);
 
 private:
