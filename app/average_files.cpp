@@ -4,6 +4,7 @@
 #include "app/output_name.h"
 #include "app/quote_name.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -41,10 +42,13 @@ bool sameFile(const char* first, const char* second)
     return ::stat(first, &a) == 0 && ::stat(second, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+bool sameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 // A file being read on a thread of its own.
 struct Reading {
     const char* input;
     std::shared_future<bool> fillsCores;  // known once the file is open
+    std::atomic<bool> reportedNext = false;  // its progress line is drawn while set
     std::string failure;
     // None when there is a failure to report. Last, so that it is destroyed
     // first: its destructor waits for the thread, which writes `failure`.
@@ -62,14 +66,18 @@ std::unique_ptr<Reading> refuse(const char* input, std::string failure)
     return reading;
 }
 
-std::unique_ptr<Reading> startReading(const char* input, bool showProgress)
+// With a progress line, the reading's flag says when it is this file's turn;
+// the first file's turn is at once.
+std::unique_ptr<Reading> startReading(const char* input, bool showProgress, bool reportedNext)
 {
     auto reading = std::make_unique<Reading>();
     reading->input = input;
+    reading->reportedNext = reportedNext;
     auto opened = std::make_shared<std::promise<bool>>();
     reading->fillsCores = opened->get_future().share();
     Reading* self = reading.get();
-    reading->image = std::async(std::launch::async, [self, opened, showProgress]() -> std::optional<GreyImage> {
+    const std::atomic<bool>* progress = showProgress ? &reading->reportedNext : nullptr;
+    reading->image = std::async(std::launch::async, [self, opened, progress]() -> std::optional<GreyImage> {
         bool told = false;
         auto tell = [&](bool fills) {
             opened->set_value(fills);
@@ -77,7 +85,7 @@ std::unique_ptr<Reading> startReading(const char* input, bool showProgress)
         };
         std::optional<GreyImage> image;
         try {
-            image.emplace(averageVideo(self->input, std::thread::hardware_concurrency(), showProgress, tell));
+            image.emplace(averageVideo(self->input, std::thread::hardware_concurrency(), progress, tell));
         } catch (const std::bad_alloc&) {
             self->failure = "out of memory";
         } catch (const std::runtime_error& failure) {
@@ -88,6 +96,28 @@ std::unique_ptr<Reading> startReading(const char* input, bool showProgress)
         return image;
     });
     return reading;
+}
+
+// Whether reading a file before the bitmaps of the files ahead of it are
+// written could end otherwise than reading it after them: its name, or the
+// file it leads to, is or may become one of those bitmaps, or it writes one.
+bool dependsOnEarlierBitmaps(const char* input, const std::string& output,
+                             const std::deque<std::unique_ptr<Reading>>& reading)
+{
+    struct stat in {};
+    struct stat out {};
+    if (::stat(input, &in) != 0)
+        return true;  // it may come to be
+    const bool outputExists = ::stat(output.c_str(), &out) == 0;
+    for (const std::unique_ptr<Reading>& earlier : reading) {
+        const std::string bitmap = outputName(earlier->input);
+        struct stat written {};
+        if (bitmap == input || bitmap == output ||
+            (::stat(bitmap.c_str(), &written) == 0 &&
+             (sameInode(written, in) || (outputExists && sameInode(written, out)))))
+            return true;
+    }
+    return false;
 }
 
 // Reports a file's outcome and writes its bitmap.
@@ -133,18 +163,23 @@ bool averageFiles(const std::vector<const char*>& inputs)
     std::deque<std::unique_ptr<Reading>> reading;  // in the order given
     std::size_t next = 0;
     while (next < inputs.size() || !reading.empty()) {
-        // Another file starts while every file being read leaves cores idle.
-        while (next < inputs.size() && reading.size() < most &&
-               (reading.empty() || !reading.back()->fillsCores.get())) {
-            const char* input = inputs[next++];
+        // Another file starts while every file being read leaves cores idle,
+        // unless the bitmaps still to come could change what it reads.
+        for (; next < inputs.size(); ++next) {
+            const char* input = inputs[next];
             const std::string output = outputName(input);
+            if (!reading.empty() && (reading.size() >= most || reading.back()->fillsCores.get() ||
+                                     dependsOnEarlierBitmaps(input, output, reading)))
+                break;
             if (output == input || sameFile(input, output.c_str()))
                 reading.push_back(refuse(
                     input, "the output name " + quoteName(output) + " is the input's own; not overwriting it"));
-            else  // the progress line is the first file's, the one reported next
-                reading.push_back(startReading(input, terminal && reading.empty()));
+            else
+                reading.push_back(startReading(input, terminal, reading.empty()));
         }
-        succeeded &= finish(*reading.front());
+        Reading& front = *reading.front();
+        front.reportedNext = true;
+        succeeded &= finish(front);
         reading.pop_front();
     }
     return succeeded;

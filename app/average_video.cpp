@@ -45,7 +45,7 @@ GreyImage blackImage(const AviFrameReader& reader)
 
 }  // namespace
 
-GreyImage averageVideo(const char* fileName, unsigned workers, bool showProgress,
+GreyImage averageVideo(const char* fileName, unsigned workers, const std::atomic<bool>* showProgress,
                        const std::function<void(bool fillsCores)>& opened)
 {
     const LocalFile file(fileName);
@@ -57,7 +57,7 @@ GreyImage averageVideo(const char* fileName, unsigned workers, bool showProgress
         opened(reader.fillsCores(unsigned(sums.size())));
     std::optional<ProgressLine> progress;
     if (showProgress)
-        progress.emplace(quoteName(fileName), reader.frameCount());
+        progress.emplace(quoteName(fileName), reader.frameCount(), *showProgress);
 
     reader.readAll(unsigned(sums.size()), [&](unsigned worker, const BluePlane& blue, std::int64_t frames) {
         std::optional<PixelAccumulator>& own = sums[worker];

@@ -2,6 +2,7 @@
 
 #include "image/grey_image.h"
 
+#include <atomic>
 #include <functional>
 #include <thread>
 
@@ -14,9 +15,11 @@
 // as the picture size lets share 64 MB; the result is the same either way.
 //
 // With showProgress, a progress line for the file is kept on standard error
-// while it is read, and erased before the function returns or throws.
+// while it is read and the flag is set (it may be set later), and erased
+// before the function returns or throws.
 //
 // `opened`, if given, is told once the file is open whether reading it keeps
 // every core busy (so that the caller may read another file meanwhile).
 GreyImage averageVideo(const char* fileName, unsigned workers = std::thread::hardware_concurrency(),
-                       bool showProgress = false, const std::function<void(bool fillsCores)>& opened = {});
+                       const std::atomic<bool>* showProgress = nullptr,
+                       const std::function<void(bool fillsCores)>& opened = {});

@@ -14,17 +14,23 @@ constexpr const char* backAndClear = "\0338\033[J";
 
 }  // namespace
 
-ProgressLine::ProgressLine(std::string fileName, std::int64_t frames)
-    : fileName_(std::move(fileName)), frames_(frames), nextDrawAt_((start_ + redrawInterval).time_since_epoch().count())
+ProgressLine::ProgressLine(std::string fileName, std::int64_t frames, const std::atomic<bool>& shown)
+    : fileName_(std::move(fileName)),
+      frames_(frames),
+      nextDrawAt_((start_ + redrawInterval).time_since_epoch().count()),
+      shown_(shown)
 {
+    if (!shown_)
+        return;
     std::lock_guard lock(drawing_);
-    std::fputs(savePosition, stderr);
     draw();
 }
 
 void ProgressLine::advance(std::int64_t frames)
 {
     done_ += frames;
+    if (!shown_)
+        return;
     const std::int64_t now = Clock::now().time_since_epoch().count();
     std::int64_t due = nextDrawAt_.load();
     if (now < due || !nextDrawAt_.compare_exchange_strong(due, now + Clock::duration(redrawInterval).count()))
@@ -40,11 +46,15 @@ void ProgressLine::erase()
     if (erased_)
         return;
     erased_ = true;
-    std::fputs(backAndClear, stderr);
+    if (drawn_)
+        std::fputs(backAndClear, stderr);
 }
 
 void ProgressLine::draw()
 {
+    if (!drawn_)
+        std::fputs(savePosition, stderr);
+    drawn_ = true;
     const std::int64_t done = done_.load();
     const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
     const double perSecond = seconds > 0 ? double(done) / seconds : 0;

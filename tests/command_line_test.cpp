@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
 #include <sstream>
 
@@ -259,6 +258,12 @@ TEST(CommandLine, ATerminalSeesAProgressLineErasedBeforeTheMessage)
     const std::string both = onTerminal(directory.path(), {"clip.avi", "missing.avi"});
     EXPECT_NE(both.find("usredniono clipS.bmp\r\naviavg: missing.avi: No such file or directory\r\n"), std::string::npos)
         << both;
+
+    // A file read ahead of its turn shows its line once its turn comes.
+    ::writeClip(directory / "long.avi", noisePictures(320, 240, 150, 10),
+                {.encoder = "ffv1", .pixelFormat = "bgr0", .container = "avi"});
+    const std::string ahead = onTerminal(directory.path(), {"clip.avi", "long.avi"});
+    EXPECT_NE(ahead.find("usredniono clipS.bmp\0337\0338\033[Jlong.avi: "), std::string::npos) << ahead;
 }
 
 // Arguments that FFmpeg would take as URLs are names of local files: absent,
@@ -371,45 +376,50 @@ TEST(CommandLine, OnlyARegularFileIsRead)
               "aviavg: /dev/zero: not a regular file\n");
 }
 
-// Small files are read several at a time; what is printed, the bitmaps and
-// the exit status are those of reading them one after the other.
+// Small files are read several at a time; what is printed, the files left
+// and the exit status are those of reading them one after the other, also
+// where a later input is an earlier file's bitmap, or leads to one.
 TEST(CommandLine, ManyFilesAreReportedInTheOrderGiven)
 {
-    ScratchDirectory directory;
+    ScratchDirectory scratch;
+    const auto together = scratch / "together";
+    const auto oneByOne = scratch / "one-by-one";
+    std::filesystem::create_directory(together);
     std::vector<std::string> names;
     for (int i = 0; i < 12; ++i) {
         const std::string name = "clip" + std::to_string(i) + ".avi";
         // A longer file first, so that later ones finish before it.
-        ::writeClip(directory / name, noisePictures(i == 0 ? 300 : 10, i == 0 ? 200 : 6, i == 0 ? 40 : 3, 30 + i),
+        ::writeClip(together / name, noisePictures(i == 0 ? 300 : 10, i == 0 ? 200 : 6, i == 0 ? 40 : 3, 30 + i),
                     {.encoder = "ffv1", .pixelFormat = "bgr0", .container = "avi"});
         names.push_back(name);
         if (i % 4 == 1)
             names.push_back("missing" + std::to_string(i) + ".avi");
     }
-    std::ofstream(directory / "text.avi") << "text";
+    std::ofstream(together / "text.avi") << "text";
     names.insert(names.begin() + 3, "text.avi");
-    std::filesystem::create_directory(directory / "clip5S.bmp");  // its bitmap cannot be written
+    std::filesystem::create_directory(together / "clip5S.bmp");  // its bitmap cannot be written
+    names.insert(names.begin() + 6, "clip2S.bmp");               // a bitmap by then
+    std::filesystem::create_symlink("clip7S.bmp", together / "link.avi");
+    names.push_back("link.avi");                                  // leads to one
+    std::filesystem::copy(together, oneByOne, std::filesystem::copy_options::recursive |
+                                                  std::filesystem::copy_options::copy_symlinks);
 
-    Outcome oneByOne{0, "", ""};
-    std::map<std::string, std::vector<std::uint8_t>> bitmaps;
+    Outcome inTurn{0, "", ""};
     for (const std::string& name : names) {
-        const Outcome run = aviavg(directory.path(), {name});
-        oneByOne.status |= run.status;
-        oneByOne.out += run.out;
-        oneByOne.err += run.err;
-        const auto bitmap = directory / outputName(name);
-        if (std::filesystem::is_regular_file(bitmap)) {
-            bitmaps[bitmap.filename()] = readFile(bitmap);
-            std::filesystem::remove(bitmap);
-        }
+        const Outcome run = aviavg(oneByOne, {name});
+        inTurn.status |= run.status;
+        inTurn.out += run.out;
+        inTurn.err += run.err;
     }
-    const Outcome together = aviavg(directory.path(), names);
-    EXPECT_EQ(together.status, oneByOne.status);
-    EXPECT_EQ(together.out, oneByOne.out);
-    EXPECT_EQ(together.err, oneByOne.err);
-    for (const auto& [name, bytes] : bitmaps)
-        EXPECT_EQ(readFile(directory / name), bytes) << name;
-    EXPECT_EQ(bitmaps.size(), 11u);
+    const Outcome atOnce = aviavg(together, names);
+    EXPECT_EQ(atOnce.status, inTurn.status);
+    EXPECT_EQ(atOnce.out, inTurn.out);
+    EXPECT_EQ(atOnce.err, inTurn.err);
+    EXPECT_EQ(filesIn(together), filesIn(oneByOne));
+    for (const std::string& name : filesIn(oneByOne))
+        if (name.ends_with(".bmp") && std::filesystem::is_regular_file(oneByOne / name)) {
+            EXPECT_EQ(readFile(together / name), readFile(oneByOne / name)) << name;
+        }
 }
 
 // Every input the fuzzer kept, in one call: each gives either an error line
