@@ -20,8 +20,8 @@ LocalFile::LocalFile(std::string name) : name_(std::move(name))
         ::close(descriptor_);
         throw std::runtime_error(std::strerror(error));
     }
-    // Frames are read in any order, so the file must be one that can be read
-    // at any offset.
+    // The file is read at several offsets (its index, a second demuxer that
+    // counts frames), so it must be one that can be read at any offset.
     if (!S_ISREG(status.st_mode)) {
         ::close(descriptor_);
         throw std::runtime_error(S_ISDIR(status.st_mode) ? std::strerror(EISDIR) : "not a regular file");
