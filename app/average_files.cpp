@@ -33,16 +33,16 @@ bool sameTerminal()
            ::fstat(STDERR_FILENO, &err) == 0 && out.st_rdev == err.st_rdev;
 }
 
+bool sameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 // Whether two names lead to one file (also through "./", links or a
 // directory named twice).
 bool sameFile(const char* first, const char* second)
 {
     struct stat a {};
     struct stat b {};
-    return ::stat(first, &a) == 0 && ::stat(second, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return ::stat(first, &a) == 0 && ::stat(second, &b) == 0 && sameInode(a, b);
 }
-
-bool sameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // A file being read on a thread of its own.
 struct Reading {

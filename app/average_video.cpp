@@ -7,14 +7,10 @@
 
 #include <algorithm>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
-
-// As many pixels as 8K video has and a little more.
-constexpr std::int64_t maximumPixels = std::int64_t(1) << 25;
 
 // Each worker past the first keeps sums of its own (7 bytes a pixel) and a
 // decoder's pictures (about 3 more); together they stay within this.
@@ -28,19 +24,12 @@ unsigned workersFor(const AviFrameReader& reader, unsigned wanted)
     return unsigned(std::clamp<std::int64_t>(affordable, 1, std::max(wanted, 1u)));
 }
 
-std::string sizeText(std::int64_t width, std::int64_t height)
-{
-    return std::to_string(width) + "x" + std::to_string(height);
-}
-
-// A video without pictures gives a black image of the size its header states.
+// A video without pictures gives a black image of the size its header
+// states (which the reader has checked).
 GreyImage blackImage(const AviFrameReader& reader)
 {
-    const std::int64_t width = reader.width();
-    const std::int64_t height = reader.height();
-    if (width <= 0 || height <= 0 || width * height > maximumPixels)
-        throw std::runtime_error("unusable frame size " + sizeText(width, height));
-    return {std::int32_t(height), std::int32_t(width), std::vector<std::uint8_t>(std::size_t(width * height))};
+    const std::size_t pixels = std::size_t(reader.width()) * std::size_t(reader.height());
+    return {reader.height(), reader.width(), std::vector<std::uint8_t>(pixels)};
 }
 
 }  // namespace

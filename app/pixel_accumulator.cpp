@@ -6,34 +6,32 @@
 namespace {
 
 // One pass over a row: each pixel's blue byte goes into its sum and its
-// maximum. Each step the bytes come at has a loop of its own, so that each
-// is vectorised.
-template <std::ptrdiff_t Step, typename Sum>
+// maximum.
+template <typename Sum>
 [[gnu::always_inline]] inline void addBlueRunTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
-                                               std::size_t width, Sum repeats)
+                                               std::size_t width, std::ptrdiff_t step, Sum repeats)
 {
     for (std::size_t j = 0; j < width; ++j) {
-        sums[j] += repeats * blue[Step * j];
-        maxima[j] = std::max(maxima[j], blue[Step * j]);
+        sums[j] += repeats * blue[step * std::ptrdiff_t(j)];
+        maxima[j] = std::max(maxima[j], blue[step * std::ptrdiff_t(j)]);
     }
 }
 
+// The steps blue bytes come at (a plane, 24- and 32-bit pixels) each get a
+// loop of their own with the step a constant, so that each is vectorised.
 template <typename Sum>
 [[gnu::always_inline]] inline void addBlueRowTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
                                                std::size_t width, std::ptrdiff_t step, Sum repeats)
 {
     switch (step) {
     case 1:
-        return addBlueRunTo<1>(sums, maxima, blue, width, repeats);
+        return addBlueRunTo(sums, maxima, blue, width, 1, repeats);
     case 3:
-        return addBlueRunTo<3>(sums, maxima, blue, width, repeats);
+        return addBlueRunTo(sums, maxima, blue, width, 3, repeats);
     case 4:
-        return addBlueRunTo<4>(sums, maxima, blue, width, repeats);
+        return addBlueRunTo(sums, maxima, blue, width, 4, repeats);
     default:
-        for (std::size_t j = 0; j < width; ++j) {
-            sums[j] += repeats * blue[step * std::ptrdiff_t(j)];
-            maxima[j] = std::max(maxima[j], blue[step * std::ptrdiff_t(j)]);
-        }
+        return addBlueRunTo(sums, maxima, blue, width, step, repeats);
     }
 }
 

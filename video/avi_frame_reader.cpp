@@ -107,8 +107,7 @@ AviFrameReader::State::State(const LocalFile& file) : demuxer(file)
         frames = counter.end();
     }
     frames = std::clamp<std::int64_t>(frames, 0, INT32_MAX);
-    const AVCodecDescriptor* codec = avcodec_descriptor_get(stream.codecpar->codec_id);
-    intraOnly = codec && (codec->props & AV_CODEC_PROP_INTRA_ONLY);
+    intraOnly = codesPicturesAlone(*stream.codecpar);
     // A decoder's own threads pay off on pictures from 640x360 on; on smaller
     // ones they cost more than they save, and a caller does better reading
     // other files meanwhile.
@@ -329,4 +328,7 @@ void AviFrameReader::readAll(unsigned workers, const PictureSink& add)
         state.readInTurn(state.toSink(add), [] { return true; });
     if (state.failure)
         throw std::runtime_error(state.failure->message);
+    // Without pictures, the size is the header's.
+    if (!state.size)
+        Decoder::checkHeaderSize(*state.demuxer.stream().codecpar);
 }

@@ -43,7 +43,8 @@ public:
     // calling `add` with its own number below `workers`; the others by one
     // decoder, with threads of its own, calling `add` with 0 on this thread.
     // Throws std::runtime_error naming the first frame that cannot be read,
-    // also one whose picture the decoder reports as damaged.
+    // also one whose picture the decoder reports as damaged, or, for a video
+    // without pictures, when the header's size cannot be believed.
     void readAll(unsigned workers, const PictureSink& add);
 
 private:

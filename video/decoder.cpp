@@ -35,6 +35,20 @@ std::string codecName(std::uint32_t fourcc)
 
 }  // namespace
 
+bool codesPicturesAlone(const AVCodecParameters& parameters)
+{
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(parameters.codec_id);
+    return descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY);
+}
+
+void Decoder::checkHeaderSize(const AVCodecParameters& parameters)
+{
+    const std::int64_t width = parameters.width;
+    const std::int64_t height = parameters.height;
+    if (width <= 0 || height <= 0 || width * height > maximumPixels)
+        throw std::runtime_error("unusable frame size " + std::to_string(width) + "x" + std::to_string(height));
+}
+
 Decoder::Decoder(const AVStream& stream, int threads)
 {
     const AVCodecParameters& parameters = *stream.codecpar;
@@ -45,10 +59,8 @@ Decoder::Decoder(const AVStream& stream, int threads)
     }
     // Uncompressed frames have the header's size; it must be one that can be
     // believed before anything of that size is allocated.
-    const std::int64_t width = parameters.width;
-    const std::int64_t height = parameters.height;
-    if (parameters.codec_id == AV_CODEC_ID_RAWVIDEO && (width <= 0 || height <= 0 || width * height > maximumPixels))
-        throw std::runtime_error("unusable frame size " + std::to_string(width) + "x" + std::to_string(height));
+    if (parameters.codec_id == AV_CODEC_ID_RAWVIDEO)
+        checkHeaderSize(parameters);
 
     context_.reset(avcodec_alloc_context3(codec));
     picture_.reset(av_frame_alloc());
@@ -63,14 +75,14 @@ Decoder::Decoder(const AVStream& stream, int threads)
     // A damaged picture coded on its own fails, rather than coming out with
     // parts of whichever picture that decoder made before: with a decoder per
     // worker, those would depend on the timing.
-    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(parameters.codec_id);
-    if (descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY))
+    if (codesPicturesAlone(parameters))
         context_->err_recognition |= AV_EF_EXPLODE;
     context_->thread_count = threads;
     context_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(context_.get(), codec, nullptr) < 0)
-        throw std::runtime_error(width * height > maximumPixels ? "picture larger than 2^25 pixels"
-                                                                : "cannot open the decoder");
+        throw std::runtime_error(std::int64_t(parameters.width) * parameters.height > maximumPixels
+                                     ? "picture larger than 2^25 pixels"
+                                     : "cannot open the decoder");
     hadSize_ = context_->width > 0 && context_->height > 0;
 }
 

@@ -5,11 +5,21 @@
 
 #include <functional>
 
+struct AVCodecParameters;
 struct AVPacket;
 struct AVStream;
 
+// Whether the codec codes every picture on its own (MJPEG, uncompressed,
+// HuffYUV, ...), as FFmpeg's codec properties say.
+bool codesPicturesAlone(const AVCodecParameters& parameters);
+
 class Decoder {
 public:
+    // Throws std::runtime_error when the size a stream's header states cannot
+    // be believed: it is what uncompressed pictures have, and what a video
+    // without pictures gives.
+    static void checkHeaderSize(const AVCodecParameters& parameters);
+
     // threads: 0 lets FFmpeg use as many as it finds useful, 1 keeps the
     // decoder on its caller's thread. Throws std::runtime_error when the
     // stream's codec cannot be decoded, or an uncompressed stream's size

@@ -58,8 +58,8 @@ std::optional<BluePlane> PictureToBlue::convert(const AVFrame& picture)
     if (auto inPlace = blueInPlace(picture, *format))
         return inPlace;
     if (hasBlueKernel(*format))
-        return computeBlue(picture);
-    return scale(picture);
+        return computeBlue(picture, *format);
+    return scale(picture, *format);
 }
 
 PictureToBlue::Colours PictureToBlue::coloursOf(const AVFrame& picture) const
@@ -80,20 +80,19 @@ std::uint8_t* PictureToBlue::buffer(std::size_t stride, int height)
     return storage_.data() + (alignment - address % alignment) % alignment;
 }
 
-BluePlane PictureToBlue::computeBlue(const AVFrame& picture)
+BluePlane PictureToBlue::computeBlue(const AVFrame& picture, const AVPixFmtDescriptor& format)
 {
     const Colours colours = coloursOf(picture);
     const std::size_t stride = alignUp(std::size_t(picture.width), alignment);
     std::uint8_t* rows = buffer(stride, picture.height);
-    ::computeBlue(picture, *av_pix_fmt_desc_get(AVPixelFormat(picture.format)),
-                  blueFactors(colours.colorspace, colours.fullRange), rows, std::ptrdiff_t(stride));
+    ::computeBlue(picture, format, blueFactors(colours.colorspace, colours.fullRange), rows, std::ptrdiff_t(stride));
     return {rows + stride * std::size_t(picture.height - 1), 1, -std::ptrdiff_t(stride), picture.width,
             picture.height};
 }
 
 // Makes the scaler for the picture's format, size and colours, once for all
 // the pictures alike.
-bool PictureToBlue::prepareScaler(const AVFrame& picture)
+bool PictureToBlue::prepareScaler(const AVFrame& picture, const AVPixFmtDescriptor& format)
 {
     const Colours colours = coloursOf(picture);
     if (scaler_ && picture.format == format_ && picture.width == width_ && picture.height == height_ &&
@@ -103,8 +102,7 @@ bool PictureToBlue::prepareScaler(const AVFrame& picture)
                                  picture.height, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!scaler_)
         return false;
-    const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(AVPixelFormat(picture.format));
-    if (!(format->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL))) {
+    if (!(format.flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL))) {
         // Unknown matrices (and "unspecified") give BT.601's coefficients.
         if (sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(colours.colorspace), colours.fullRange,
                                      sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16) < 0)
@@ -121,9 +119,9 @@ bool PictureToBlue::prepareScaler(const AVFrame& picture)
 // write a whole block past the end of a row, and past the last row; with
 // rows of whole blocks on 64-byte boundaries every write lands in the row,
 // and the canary after the last row shows if one does not.
-std::optional<BluePlane> PictureToBlue::scale(const AVFrame& picture)
+std::optional<BluePlane> PictureToBlue::scale(const AVFrame& picture, const AVPixFmtDescriptor& format)
 {
-    if (!prepareScaler(picture))
+    if (!prepareScaler(picture, format))
         return std::nullopt;
     const std::size_t stride = alignUp(3 * alignUp(std::size_t(picture.width), 16), alignment);
     std::uint8_t* rows = buffer(stride, picture.height);

@@ -12,6 +12,7 @@
 #include <vector>
 
 struct AVCodecParameters;
+struct AVPixFmtDescriptor;
 
 class PictureToBlue {
 public:
@@ -31,9 +32,9 @@ private:
     };
     Colours coloursOf(const AVFrame& picture) const;
     std::uint8_t* buffer(std::size_t stride, int height);
-    BluePlane computeBlue(const AVFrame& picture);
-    std::optional<BluePlane> scale(const AVFrame& picture);
-    bool prepareScaler(const AVFrame& picture);
+    BluePlane computeBlue(const AVFrame& picture, const AVPixFmtDescriptor& format);
+    std::optional<BluePlane> scale(const AVFrame& picture, const AVPixFmtDescriptor& format);
+    bool prepareScaler(const AVFrame& picture, const AVPixFmtDescriptor& format);
 
     int defaultColorspace_;
     int defaultRange_;
