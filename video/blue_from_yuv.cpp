@@ -8,65 +8,120 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
-constexpr int fractionBits = 16;
+// Fractional bits of the factors: the largest number that keeps every factor
+// within a signed 16-bit word, which the vectorised kernel multiplies by.
+constexpr int fractionBits = 13;
 
-[[gnu::always_inline]] inline std::uint8_t blueOf(int luma, int chromaTerm, BlueFactors factors)
+// What the factors add to luma * factors.luma + Cb * factors.chroma: the
+// offsets of luma and chroma, and half for rounding.
+[[gnu::always_inline]] inline int constantTerm(BlueFactors factors)
 {
-    const int value = (factors.luma * (luma - factors.lumaOffset) + chromaTerm) >> fractionBits;
+    return -factors.luma * factors.lumaOffset - factors.chroma * 128 + (1 << (fractionBits - 1));
+}
+
+[[gnu::always_inline]] inline std::uint8_t blueOf(int luma, int chroma, BlueFactors factors, int constant)
+{
+    const int value = (factors.luma * luma + factors.chroma * chroma + constant) >> fractionBits;
     return std::uint8_t(std::clamp(value, 0, 255));
 }
 
-// One row: luma samples `LumaStep` bytes apart, chroma samples `ChromaStep`
-// bytes apart, one per pixel or one per pair of pixels. The rounding half is
-// folded into the chroma term.
+// Pixels `from` to `width` of a row: luma samples `LumaStep` bytes apart,
+// chroma samples `ChromaStep` bytes apart, one per pixel or, with `Pairs`,
+// one per pair of pixels.
 template <int LumaStep, int ChromaStep, bool Pairs>
-[[gnu::always_inline]] inline void blueRow(const std::uint8_t* y, const std::uint8_t* cb, std::uint8_t* blue, int width,
-                                           BlueFactors factors)
+void blueRow(const std::uint8_t* y, const std::uint8_t* cb, std::uint8_t* blue, int from, int width,
+             BlueFactors factors)
 {
-    const int half = 1 << (fractionBits - 1);
-    if (!Pairs) {
-        for (int j = 0; j < width; ++j)
-            blue[j] = blueOf(y[j * LumaStep], factors.chroma * (cb[j * ChromaStep] - 128) + half, factors);
-        return;
+    const int constant = constantTerm(factors);
+    for (int j = from; j < width; ++j)
+        blue[j] = blueOf(y[j * LumaStep], cb[(Pairs ? j / 2 : j) * ChromaStep], factors, constant);
+}
+
+#if defined(__x86_64__)
+
+// 16 pixels' luma and blue-difference chroma, one byte each, in order.
+struct Samples16 {
+    __m128i luma;
+    __m128i chroma;
+};
+
+template <int LumaStep, int ChromaStep, bool Pairs>
+[[gnu::target("avx2"), gnu::always_inline]] inline Samples16 load16(const std::uint8_t* y, const std::uint8_t* cb)
+{
+    const auto at = [](const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    if constexpr (LumaStep == 1 && ChromaStep == 1 && !Pairs)
+        return {at(y), at(cb)};
+    if constexpr (LumaStep == 1 && ChromaStep == 1) {
+        const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb));
+        return {at(y), _mm_unpacklo_epi8(eight, eight)};
     }
-    for (int c = 0; c < width / 2; ++c) {
-        const int chroma = factors.chroma * (cb[c * ChromaStep] - 128) + half;
-        blue[2 * c] = blueOf(y[2 * c * LumaStep], chroma, factors);
-        blue[2 * c + 1] = blueOf(y[(2 * c + 1) * LumaStep], chroma, factors);
+    if constexpr (LumaStep == 1 && ChromaStep == 2)
+        return {at(y), _mm_shuffle_epi8(at(cb), _mm_setr_epi8(0, 0, 2, 2, 4, 4, 6, 6, 8, 8, 10, 10, 12, 12, 14, 14))};
+    // Packed 4:2:2: luma every other byte, chroma every fourth.
+    const __m128i lowBytes = _mm_set1_epi16(0x00FF);
+    const __m128i luma = _mm_packus_epi16(_mm_and_si128(at(y), lowBytes), _mm_and_si128(at(y + 16), lowBytes));
+    const __m128i first = _mm_setr_epi8(0, 0, 4, 4, 8, 8, 12, 12, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i second = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, 0, 0, 4, 4, 8, 8, 12, 12);
+    return {luma, _mm_or_si128(_mm_shuffle_epi8(at(cb), first), _mm_shuffle_epi8(at(cb + 16), second))};
+}
+
+// The row 16 pixels at a time: the luma and chroma words interleaved, each
+// pair multiplied by the two factors and summed (pmaddwd), shifted, and
+// packed to bytes with saturation, which is the clamp to 0..255. The same
+// integers as blueOf, so that the last pixels, done one by one, match.
+template <int LumaStep, int ChromaStep, bool Pairs>
+[[gnu::target("avx2")]] void blueRowAvx2(const std::uint8_t* y, const std::uint8_t* cb, std::uint8_t* blue, int width,
+                                         BlueFactors factors)
+{
+    // Loads reach this many bytes past the last sample they use.
+    constexpr int overreach = LumaStep == 2 ? 2 : ChromaStep == 2 ? 1 : 0;
+    const __m256i multipliers = _mm256_set1_epi32(int(std::uint32_t(factors.chroma) << 16 |
+                                                      std::uint16_t(factors.luma)));
+    const __m256i constant = _mm256_set1_epi32(constantTerm(factors));
+    int j = 0;
+    for (; j + 16 + overreach <= width; j += 16) {
+        const Samples16 samples = load16<LumaStep, ChromaStep, Pairs>(y + j * LumaStep,
+                                                                      cb + (Pairs ? j / 2 : j) * ChromaStep);
+        const __m256i luma = _mm256_cvtepu8_epi16(samples.luma);
+        const __m256i chroma = _mm256_cvtepu8_epi16(samples.chroma);
+        // Pixels 0-3 and 8-11, then 4-7 and 12-15 (AVX2 works in 128-bit lanes).
+        __m256i low = _mm256_madd_epi16(_mm256_unpacklo_epi16(luma, chroma), multipliers);
+        __m256i high = _mm256_madd_epi16(_mm256_unpackhi_epi16(luma, chroma), multipliers);
+        low = _mm256_srai_epi32(_mm256_add_epi32(low, constant), fractionBits);
+        high = _mm256_srai_epi32(_mm256_add_epi32(high, constant), fractionBits);
+        const __m256i words = _mm256_packs_epi32(low, high);  // 0-7 | 8-15
+        const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(blue + j), bytes);
     }
-    if (width % 2)
-        blue[width - 1] = blueOf(y[(width - 1) * LumaStep], factors.chroma * (cb[width / 2 * ChromaStep] - 128) + half,
-                                 factors);
+    blueRow<LumaStep, ChromaStep, Pairs>(y, cb, blue, j, width, factors);
 }
 
-// The layouts, each built for AVX2 and for the baseline processor.
-[[gnu::target_clones("avx2", "default")]] void planarRow(const std::uint8_t* y, const std::uint8_t* cb,
-                                                         std::uint8_t* blue, int width, BlueFactors factors)
-{
-    blueRow<1, 1, false>(y, cb, blue, width, factors);
-}
+#endif
 
-[[gnu::target_clones("avx2", "default")]] void halfPlanarRow(const std::uint8_t* y, const std::uint8_t* cb,
-                                                             std::uint8_t* blue, int width, BlueFactors factors)
+template <int LumaStep, int ChromaStep, bool Pairs>
+void row(const std::uint8_t* y, const std::uint8_t* cb, std::uint8_t* blue, int width, BlueFactors factors)
 {
-    blueRow<1, 1, true>(y, cb, blue, width, factors);
-}
-
-[[gnu::target_clones("avx2", "default")]] void semiPlanarRow(const std::uint8_t* y, const std::uint8_t* cb,
-                                                             std::uint8_t* blue, int width, BlueFactors factors)
-{
-    blueRow<1, 2, true>(y, cb, blue, width, factors);
-}
-
-[[gnu::target_clones("avx2", "default")]] void packedRow(const std::uint8_t* y, const std::uint8_t* cb,
-                                                         std::uint8_t* blue, int width, BlueFactors factors)
-{
-    blueRow<2, 4, true>(y, cb, blue, width, factors);
+    blueRow<LumaStep, ChromaStep, Pairs>(y, cb, blue, 0, width, factors);
 }
 
 using RowFunction = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int, BlueFactors);
+
+// The layout's row function, vectorised where the processor has AVX2.
+template <int LumaStep, int ChromaStep, bool Pairs>
+RowFunction rowFor()
+{
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2"))
+        return blueRowAvx2<LumaStep, ChromaStep, Pairs>;
+#endif
+    return row<LumaStep, ChromaStep, Pairs>;
+}
 
 RowFunction rowFunction(const AVPixFmtDescriptor& format)
 {
@@ -74,11 +129,11 @@ RowFunction rowFunction(const AVPixFmtDescriptor& format)
     const int chromaStep = format.comp[1].step;
     const bool pairs = format.log2_chroma_w == 1;
     if (lumaStep == 1 && chromaStep == 1)
-        return pairs ? halfPlanarRow : planarRow;
+        return pairs ? rowFor<1, 1, true>() : rowFor<1, 1, false>();
     if (lumaStep == 1 && chromaStep == 2 && pairs)
-        return semiPlanarRow;
+        return rowFor<1, 2, true>();
     if (lumaStep == 2 && chromaStep == 4 && pairs)
-        return packedRow;
+        return rowFor<2, 4, true>();
     return nullptr;
 }
 

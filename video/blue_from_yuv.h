@@ -10,7 +10,7 @@
 struct AVFrame;
 struct AVPixFmtDescriptor;
 
-// The equation's factors, in 16-bit fixed point.
+// The equation's factors, in fixed point with 13 fractional bits.
 struct BlueFactors {
     std::int32_t luma;
     std::int32_t lumaOffset;
