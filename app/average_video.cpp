@@ -48,10 +48,10 @@ GreyImage averageVideo(const char* fileName, unsigned workers, const std::atomic
     if (showProgress)
         progress.emplace(quoteName(fileName), reader.frameCount(), *showProgress);
 
-    reader.readAll(unsigned(sums.size()), [&](unsigned worker, const BluePlane& blue, std::int64_t frames) {
+    reader.readAll(unsigned(sums.size()), [&](unsigned worker, const BlueRows& blue, std::int64_t frames) {
         std::optional<PixelAccumulator>& own = sums[worker];
         if (!own)
-            own.emplace(blue.height, blue.width);
+            own.emplace(blue.height(), blue.width());
         own->add(blue, std::uint64_t(frames));
         if (progress)
             progress->advance(frames);

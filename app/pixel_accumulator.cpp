@@ -76,6 +76,7 @@ void PixelAccumulator::allocate()
     recent_.resize(height_ * width_);
     std::get<std::vector<std::uint32_t>>(sums_).resize(height_ * width_);
     maxima_.resize(height_ * width_);
+    computedRow_.resize(width_);
 }
 
 void PixelAccumulator::makeRoomFor(std::uint64_t frames)
@@ -98,26 +99,30 @@ void PixelAccumulator::flushRecent()
     recentFrames_ = 0;
 }
 
-void PixelAccumulator::add(const BluePlane& blue, std::uint64_t repeats)
+void PixelAccumulator::add(const BlueRows& blue, std::uint64_t repeats)
 {
     if (frames_ == 0)
         allocate();
     makeRoomFor(frames_ + repeats);
+    const auto rowAt = [&](std::size_t top) { return blue.row(std::int32_t(height_ - 1 - top), computedRow_.data()); };
     if (repeats == 1) {
         if (recentFrames_ == recentLimit)
             flushRecent();
-        for (std::size_t row = 0; row < height_; ++row)
-            addBlueRow(recent_.data() + row * width_, maxima_.data() + row * width_,
-                       blue.pixels + std::ptrdiff_t(row) * blue.stride, width_, blue.step);
+        for (std::size_t top = 0; top < height_; ++top) {
+            const BlueRow row = rowAt(top);
+            addBlueRow(recent_.data() + top * width_, maxima_.data() + top * width_, row.bytes, width_, row.step);
+        }
         ++recentFrames_;
         ++frames_;
         return;
     }
     std::visit(
         [&](auto& sums) {
-            for (std::size_t row = 0; row < height_; ++row)
-                addBlueRow(sums.data() + row * width_, maxima_.data() + row * width_,
-                           blue.pixels + std::ptrdiff_t(row) * blue.stride, width_, blue.step, repeats);
+            for (std::size_t top = 0; top < height_; ++top) {
+                const BlueRow row = rowAt(top);
+                addBlueRow(sums.data() + top * width_, maxima_.data() + top * width_, row.bytes, width_, row.step,
+                           repeats);
+            }
         },
         sums_);
     frames_ += repeats;
@@ -151,8 +156,11 @@ void PixelAccumulator::finish(std::uint8_t* result) const
                 std::fill_n(result, height_ * width_, 0);
                 return;
             }
-            for (std::size_t j = 0; j < sums.size(); ++j)
-                result[j] = std::uint8_t((sums[j] + recent_[j] - maxima_[j]) / (frames_ - 1));
+            for (std::size_t top = 0; top < height_; ++top) {
+                std::uint8_t* row = result + (height_ - 1 - top) * width_;
+                for (std::size_t j = top * width_; j < (top + 1) * width_; ++j)
+                    *row++ = std::uint8_t((sums[j] + recent_[j] - maxima_[j]) / (frames_ - 1));
+            }
         },
         sums_);
 }

@@ -16,7 +16,7 @@ public:
 
     // Adds a picture of the accumulator's size that is shown `repeats` times
     // in a row.
-    void add(const BluePlane& blue, std::uint64_t repeats);
+    void add(const BlueRows& blue, std::uint64_t repeats);
 
     // Takes in what another accumulator gathered over other frames of the
     // same video.
@@ -36,6 +36,9 @@ private:
 
     std::size_t height_;
     std::size_t width_;
+    // The arrays hold the top row first, the order in which decoders leave
+    // pictures in memory: pictures and sums are both read forwards, which
+    // the processor's prefetching serves best.
     // Single frames are first summed in 16 bits, which holds 257 frames of
     // 255, and then moved into the wide sums: the per-frame pass touches two
     // bytes of sums per pixel instead of four or eight.
@@ -46,4 +49,6 @@ private:
     std::variant<std::vector<std::uint32_t>, std::vector<std::uint64_t>> sums_;
     std::vector<std::uint8_t> maxima_;
     std::uint64_t frames_ = 0;
+    // Where the rows of pictures whose blue is computed are put.
+    std::vector<std::uint8_t> computedRow_;
 };

@@ -1,7 +1,8 @@
 // The per-frame work on a 1920 x 1080 frame, beside a memcpy of the same
 // bytes: adding the blue bytes of a 24-bit frame to the sums and maxima, once
-// and as a run of repeated frames; and computing the blue of a 4:2:0 picture
-// from its luma and chroma, beside a memcpy of its luma plane.
+// and as a run of repeated frames; computing the blue of a 4:2:0 picture
+// from its luma and chroma, beside a memcpy of its luma plane; and both, a
+// 4:2:0 picture's blue computed row by row into the sums.
 
 #include "app/pixel_accumulator.h"
 #include "video/blue_from_yuv.h"
@@ -55,27 +56,51 @@ void AccumulateFrame(benchmark::State& state)
     state.SetBytesProcessed(std::int64_t(state.iterations() * frame.size()));
 }
 
-void BlueFromYuv420(benchmark::State& state)
+// A 1920 x 1080 4:2:0 picture of varied bytes; none if it cannot be made.
+FramePtr yuv420Picture()
 {
     FramePtr picture(av_frame_alloc());
     picture->format = AV_PIX_FMT_YUV420P;
     picture->width = 1920;
     picture->height = 1080;
-    if (av_frame_get_buffer(picture.get(), 0) < 0) {
-        state.SkipWithError("no frame");
-        return;
-    }
+    if (av_frame_get_buffer(picture.get(), 0) < 0)
+        return nullptr;
     for (int plane = 0; plane < 3; ++plane) {
         const std::vector<std::uint8_t> bytes = someBytes(std::size_t(picture->linesize[plane]) * 1080);
         std::memcpy(picture->data[plane], bytes.data(), bytes.size() >> (plane > 0 ? 1 : 0));
     }
+    return picture;
+}
+
+void BlueFromYuv420(benchmark::State& state)
+{
+    const FramePtr picture = yuv420Picture();
+    if (!picture)
+        return state.SkipWithError("no picture");
     std::vector<std::uint8_t> blue(pixels);
-    const BlueFactors factors = blueFactors(AVCOL_SPC_BT709, false);
+    const YuvBlue rows(*picture, *av_pix_fmt_desc_get(AV_PIX_FMT_YUV420P), blueFactors(AVCOL_SPC_BT709, false));
     for (auto _ : state) {
-        computeBlue(*picture, *av_pix_fmt_desc_get(AV_PIX_FMT_YUV420P), factors, blue.data(), 1920);
+        for (std::int32_t r = 0; r < 1080; ++r)
+            rows.row(r, blue.data() + std::ptrdiff_t(r) * 1920);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(std::int64_t(state.iterations() * blue.size()));
+}
+
+// A decoded 4:2:0 picture's blue computed and added, a row at a time, as
+// the reader hands pictures to the sums.
+void AddYuv420Picture(benchmark::State& state)
+{
+    const FramePtr picture = yuv420Picture();
+    if (!picture)
+        return state.SkipWithError("no picture");
+    const YuvBlue blue(*picture, *av_pix_fmt_desc_get(AV_PIX_FMT_YUV420P), blueFactors(AVCOL_SPC_BT709, false));
+    PixelAccumulator accumulator(1080, 1920);
+    for (auto _ : state) {
+        accumulator.add(blue, 1);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations() * pixels));
 }
 
 }  // namespace
@@ -83,4 +108,5 @@ void BlueFromYuv420(benchmark::State& state)
 BENCHMARK(Memcpy)->Arg(3)->Arg(1)->UseRealTime();
 BENCHMARK(BlueFromYuv420)->UseRealTime();
 BENCHMARK(AccumulateFrame)->Arg(1)->Arg(3)->UseRealTime();
+BENCHMARK(AddYuv420Picture)->UseRealTime();
 BENCHMARK_MAIN();

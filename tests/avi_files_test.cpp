@@ -120,7 +120,7 @@ TEST(AviFiles, DroppedFramesRepeatThePictureBeforeThem)
             AviFrameReader reader(opened);
             EXPECT_EQ(reader.frameCount(), 8);
             std::vector<int> runs;
-            reader.readAll(1, [&](unsigned, const BluePlane&, std::int64_t frames) { runs.push_back(int(frames)); });
+            reader.readAll(1, [&](unsigned, const BlueRows&, std::int64_t frames) { runs.push_back(int(frames)); });
             EXPECT_EQ(runs, shown);
         }
 }

@@ -202,7 +202,7 @@ void AviFrameReader::State::deliver(unsigned worker, const AVFrame& picture, Slo
     // run to run.
     if (picture.decode_error_flags || (picture.flags & AV_FRAME_FLAG_CORRUPT))
         return fail(cannotRead(slot.position, AVERROR_INVALIDDATA));
-    const std::optional<BluePlane> blue = workers[worker]->toBlue.convert(picture);
+    const BlueRows* blue = workers[worker]->toBlue.convert(picture);
     if (!blue)
         return fail(cannotRead(slot.position, AVERROR(ENOSYS)));
     add(worker, *blue, std::min(slot.frames, frames - slot.position));

@@ -36,7 +36,7 @@ public:
 
     // Takes a picture: the worker that read it, its blue bytes (valid during
     // the call) and how many frames show it.
-    using PictureSink = std::function<void(unsigned worker, const BluePlane& blue, std::int64_t frames)>;
+    using PictureSink = std::function<void(unsigned worker, const BlueRows& blue, std::int64_t frames)>;
 
     // Reads every picture. Codecs that code each picture on its own (MJPEG,
     // uncompressed, HuffYUV, ...) are decoded on up to `workers` threads, each

@@ -18,6 +18,10 @@ namespace {
 // within a signed 16-bit word, which the vectorised kernel multiplies by.
 constexpr int fractionBits = 13;
 
+// Rows ahead of the one computed whose samples are fetched into the cache.
+constexpr int prefetchDistance = 2;
+constexpr int cacheLine = 64;
+
 // What the factors add to luma * factors.luma + Cb * factors.chroma: the
 // offsets of luma and chroma, and half for rounding.
 [[gnu::always_inline]] inline int constantTerm(BlueFactors factors)
@@ -176,17 +180,36 @@ bool hasBlueKernel(const AVPixFmtDescriptor& format)
     return rowFunction(format) != nullptr;
 }
 
-void computeBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors, std::uint8_t* blue,
-                 std::ptrdiff_t stride)
+YuvBlue::YuvBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors)
+    : BlueRows(picture.width, picture.height), picture_(picture), format_(format), function_(rowFunction(format)),
+      factors_(factors)
 {
-    const RowFunction row = rowFunction(format);
-    const AVComponentDescriptor& luma = format.comp[0];
-    const AVComponentDescriptor& chroma = format.comp[1];
-    for (int r = 0; r < picture.height; ++r) {
-        const std::uint8_t* y = picture.data[luma.plane] + std::ptrdiff_t(r) * picture.linesize[luma.plane] + luma.offset;
-        const std::uint8_t* cb = picture.data[chroma.plane] +
-                                 std::ptrdiff_t(r >> format.log2_chroma_h) * picture.linesize[chroma.plane] +
-                                 chroma.offset;
-        row(y, cb, blue + r * stride, picture.width, factors);
+}
+
+// Row `top`, counted from the top, of a component's samples.
+const std::uint8_t* YuvBlue::samples(int component, int top) const
+{
+    const AVComponentDescriptor& samples = format_.comp[component];
+    const int planeRow = component == 0 ? top : top >> format_.log2_chroma_h;
+    return picture_.data[samples.plane] + std::ptrdiff_t(planeRow) * picture_.linesize[samples.plane] + samples.offset;
+}
+
+BlueRow YuvBlue::row(std::int32_t r, std::uint8_t* scratch) const
+{
+    const int top = height() - 1 - r;  // decoded pictures are top-down
+    // The picture was mostly written by a decoder thread on another core:
+    // rows a little further on are asked for now, so that the kernel does not
+    // wait for each cache line as it reaches it.
+    if (const int ahead = top + prefetchDistance; ahead < height()) {
+        const std::uint8_t* luma = samples(0, ahead);
+        const std::uint8_t* chroma = samples(1, ahead);
+        const int lumaBytes = width() * format_.comp[0].step;
+        const int chromaBytes = ((width() + 1) >> format_.log2_chroma_w) * format_.comp[1].step;
+        for (int offset = 0; offset < lumaBytes; offset += cacheLine)
+            __builtin_prefetch(luma + offset);
+        for (int offset = 0; offset < chromaBytes; offset += cacheLine)
+            __builtin_prefetch(chroma + offset);
     }
+    function_(samples(0, top), samples(1, top), scratch, width(), factors_);
+    return {scratch, 1};
 }

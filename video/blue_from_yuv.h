@@ -4,6 +4,8 @@
 // Y + (2 - 2 Kb) (Cb - 128) in full range.
 #pragma once
 
+#include "video/blue_plane.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -26,6 +28,21 @@ BlueFactors blueFactors(int colorspace, bool fullRange);
 // half or quarter resolution (4:4:4, 4:2:2, 4:2:0, 4:4:0).
 bool hasBlueKernel(const AVPixFmtDescriptor& format);
 
-// Writes the picture's blue bytes, top row first, rows `stride` bytes apart.
-void computeBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors, std::uint8_t* blue,
-                 std::ptrdiff_t stride);
+// The blue of an 8-bit YUV picture of a format that hasBlueKernel accepts,
+// computed a row at a time from the picture, which must outlive it.
+class YuvBlue final : public BlueRows {
+public:
+    YuvBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors);
+
+    BlueRow row(std::int32_t r, std::uint8_t* scratch) const override;
+
+private:
+    const std::uint8_t* samples(int component, int top) const;
+
+    using RowFunction = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int, BlueFactors);
+
+    const AVFrame& picture_;
+    const AVPixFmtDescriptor& format_;
+    RowFunction function_;
+    BlueFactors factors_;
+};

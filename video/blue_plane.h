@@ -3,15 +3,50 @@
 #include <cstddef>
 #include <cstdint>
 
-// The blue bytes of a picture, wherever they lie: the blue of the pixel in
-// row r, counted from the bottom, and column c is at
-// pixels + r * stride + c * step. The step is 1 for a plane of blue bytes and
-// the pixel size within packed pixels (3 for 24-bit, 4 for 32-bit); the
-// stride is negative when the rows lie top-down in memory.
-struct BluePlane {
-    const std::uint8_t* pixels;
+// A row's blue bytes, `step` bytes apart: 1 in a plane of blue bytes, the
+// pixel size within packed pixels (3 for 24-bit, 4 for 32-bit).
+struct BlueRow {
+    const std::uint8_t* bytes;
     std::ptrdiff_t step;
-    std::ptrdiff_t stride;
-    std::int32_t width;
-    std::int32_t height;
 };
+
+// A picture's blue bytes, one row at a time: where they lie, or computed when
+// a row is asked for.
+class BlueRows {
+public:
+    BlueRows(std::int32_t width, std::int32_t height) : width_(width), height_(height) {}
+
+    std::int32_t width() const { return width_; }
+    std::int32_t height() const { return height_; }
+
+    // Row r, counted from the bottom. A row that is computed is written into
+    // `scratch`, which has room for width() bytes, and comes with step 1.
+    virtual BlueRow row(std::int32_t r, std::uint8_t* scratch) const = 0;
+
+protected:
+    ~BlueRows() = default;
+
+private:
+    std::int32_t width_;
+    std::int32_t height_;
+};
+
+// Blue bytes that lie in memory: the blue of the pixel in row r, counted from
+// the bottom, and column c is at pixels + r * stride + c * step. The stride
+// is negative when the rows lie top-down in memory.
+class BluePlane final : public BlueRows {
+public:
+    BluePlane(const std::uint8_t* pixels, std::ptrdiff_t step, std::ptrdiff_t stride, std::int32_t width,
+              std::int32_t height)
+        : BlueRows(width, height), pixels_(pixels), step_(step), stride_(stride)
+    {
+    }
+
+    BlueRow row(std::int32_t r, std::uint8_t*) const override { return {pixels_ + r * stride_, step_}; }
+
+private:
+    const std::uint8_t* pixels_;
+    std::ptrdiff_t step_;
+    std::ptrdiff_t stride_;
+};
+

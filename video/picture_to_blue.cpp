@@ -50,16 +50,21 @@ PictureToBlue::PictureToBlue(const AVCodecParameters& parameters)
 {
 }
 
-std::optional<BluePlane> PictureToBlue::convert(const AVFrame& picture)
+const BlueRows* PictureToBlue::convert(const AVFrame& picture)
 {
+    plane_.reset();
+    computed_.reset();
     const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(AVPixelFormat(picture.format));
     if (!format || picture.width <= 0 || picture.height <= 0)
-        return std::nullopt;
-    if (auto inPlace = blueInPlace(picture, *format))
-        return inPlace;
-    if (hasBlueKernel(*format))
-        return computeBlue(picture, *format);
-    return scale(picture, *format);
+        return nullptr;
+    if (hasBlueKernel(*format)) {
+        const Colours colours = coloursOf(picture);
+        return &computed_.emplace(picture, *format, blueFactors(colours.colorspace, colours.fullRange));
+    }
+    plane_ = blueInPlace(picture, *format);
+    if (!plane_)
+        plane_ = scale(picture, *format);
+    return plane_ ? &*plane_ : nullptr;
 }
 
 PictureToBlue::Colours PictureToBlue::coloursOf(const AVFrame& picture) const
@@ -78,16 +83,6 @@ std::uint8_t* PictureToBlue::buffer(std::size_t stride, int height)
         storage_.assign(used_ + canarySize + alignment, canary);
     const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
     return storage_.data() + (alignment - address % alignment) % alignment;
-}
-
-BluePlane PictureToBlue::computeBlue(const AVFrame& picture, const AVPixFmtDescriptor& format)
-{
-    const Colours colours = coloursOf(picture);
-    const std::size_t stride = alignUp(std::size_t(picture.width), alignment);
-    std::uint8_t* rows = buffer(stride, picture.height);
-    ::computeBlue(picture, format, blueFactors(colours.colorspace, colours.fullRange), rows, std::ptrdiff_t(stride));
-    return {rows + stride * std::size_t(picture.height - 1), 1, -std::ptrdiff_t(stride), picture.width,
-            picture.height};
 }
 
 // Makes the scaler for the picture's format, size and colours, once for all

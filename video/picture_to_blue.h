@@ -1,9 +1,11 @@
 // The blue bytes of decoded pictures of any pixel format, with the colour
 // matrix and range the stream signals (BT.601 limited range when it signals
-// none). RGB pictures with 8-bit blue are read where they are; 8-bit YUV goes
-// through our own kernel; everything else through swscale into 24-bit rows.
+// none). RGB pictures with 8-bit blue are read where they are; the blue of
+// 8-bit YUV is computed by our own kernel a row at a time, as each row is
+// asked for; everything else goes through swscale into 24-bit rows.
 #pragma once
 
+#include "video/blue_from_yuv.h"
 #include "video/blue_plane.h"
 #include "video/ffmpeg_raii.h"
 
@@ -20,9 +22,9 @@ public:
     explicit PictureToBlue(const AVCodecParameters& parameters);
 
     // The picture's blue, valid until the next call and while the picture
-    // lives; none when its format cannot be converted. Throws
+    // lives; null when its format cannot be converted. Throws
     // std::runtime_error if swscale wrote past the end of its buffer.
-    std::optional<BluePlane> convert(const AVFrame& picture);
+    const BlueRows* convert(const AVFrame& picture);
 
 private:
     struct Colours {
@@ -32,16 +34,18 @@ private:
     };
     Colours coloursOf(const AVFrame& picture) const;
     std::uint8_t* buffer(std::size_t stride, int height);
-    BluePlane computeBlue(const AVFrame& picture, const AVPixFmtDescriptor& format);
     std::optional<BluePlane> scale(const AVFrame& picture, const AVPixFmtDescriptor& format);
     bool prepareScaler(const AVFrame& picture, const AVPixFmtDescriptor& format);
 
     int defaultColorspace_;
     int defaultRange_;
-    // Rows top-down, then canary bytes that nothing may touch.
+    // swscale's rows top-down, then canary bytes that nothing may touch.
     std::vector<std::uint8_t> storage_;
     std::size_t used_ = 0;
     SwsContextPtr scaler_;
+    // The last picture's blue, one or the other.
+    std::optional<BluePlane> plane_;
+    std::optional<YuvBlue> computed_;
     // What scaler_ was made for.
     int format_ = -1;
     int width_ = 0;
