@@ -74,7 +74,6 @@ PixelAccumulator::PixelAccumulator(std::int32_t height, std::int32_t width)
 void PixelAccumulator::allocate()
 {
     recent_.resize(height_ * width_);
-    std::get<std::vector<std::uint32_t>>(sums_).resize(height_ * width_);
     maxima_.resize(height_ * width_);
     computedRow_.resize(width_);
 }
@@ -87,14 +86,24 @@ void PixelAccumulator::makeRoomFor(std::uint64_t frames)
     sums_ = std::vector<std::uint64_t>(narrow->begin(), narrow->end());
 }
 
-void PixelAccumulator::flushRecent()
+template <typename Work>
+void PixelAccumulator::withSums(Work work)
 {
     std::visit(
         [&](auto& sums) {
-            for (std::size_t j = 0; j < sums.size(); ++j)
-                sums[j] += recent_[j];
+            if (sums.empty())
+                sums.resize(height_ * width_);
+            work(sums);
         },
         sums_);
+}
+
+void PixelAccumulator::flushRecent()
+{
+    withSums([&](auto& sums) {
+        for (std::size_t j = 0; j < sums.size(); ++j)
+            sums[j] += recent_[j];
+    });
     std::fill(recent_.begin(), recent_.end(), 0);
     recentFrames_ = 0;
 }
@@ -116,15 +125,12 @@ void PixelAccumulator::add(const BlueRows& blue, std::uint64_t repeats)
         ++frames_;
         return;
     }
-    std::visit(
-        [&](auto& sums) {
-            for (std::size_t top = 0; top < height_; ++top) {
-                const BlueRow row = rowAt(top);
-                addBlueRow(sums.data() + top * width_, maxima_.data() + top * width_, row.bytes, width_, row.step,
-                           repeats);
-            }
-        },
-        sums_);
+    withSums([&](auto& sums) {
+        for (std::size_t top = 0; top < height_; ++top) {
+            const BlueRow row = rowAt(top);
+            addBlueRow(sums.data() + top * width_, maxima_.data() + top * width_, row.bytes, width_, row.step, repeats);
+        }
+    });
     frames_ += repeats;
 }
 
@@ -137,14 +143,22 @@ void PixelAccumulator::merge(PixelAccumulator&& other)
         return;
     }
     makeRoomFor(frames_ + other.frames_);
+    if (recentFrames_ + other.recentFrames_ > recentLimit)
+        flushRecent();
+    for (std::size_t j = 0; j < recent_.size(); ++j) {
+        recent_[j] = std::uint16_t(recent_[j] + other.recent_[j]);
+        maxima_[j] = std::max(maxima_[j], other.maxima_[j]);
+    }
+    recentFrames_ += other.recentFrames_;
     std::visit(
-        [&](auto& sums, const auto& others) {
-            for (std::size_t j = 0; j < sums.size(); ++j) {
-                sums[j] += others[j] + other.recent_[j];
-                maxima_[j] = std::max(maxima_[j], other.maxima_[j]);
-            }
+        [&](const auto& others) {
+            if (!others.empty())
+                withSums([&](auto& sums) {
+                    for (std::size_t j = 0; j < sums.size(); ++j)
+                        sums[j] += others[j];
+                });
         },
-        sums_, other.sums_);
+        other.sums_);
     frames_ += other.frames_;
 }
 
@@ -156,10 +170,11 @@ void PixelAccumulator::finish(std::uint8_t* result) const
                 std::fill_n(result, height_ * width_, 0);
                 return;
             }
+            const bool wide = !sums.empty();
             for (std::size_t top = 0; top < height_; ++top) {
                 std::uint8_t* row = result + (height_ - 1 - top) * width_;
                 for (std::size_t j = top * width_; j < (top + 1) * width_; ++j)
-                    *row++ = std::uint8_t((sums[j] + recent_[j] - maxima_[j]) / (frames_ - 1));
+                    *row++ = std::uint8_t(((wide ? sums[j] : 0) + recent_[j] - maxima_[j]) / (frames_ - 1));
             }
         },
         sums_);

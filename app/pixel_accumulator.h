@@ -33,6 +33,8 @@ private:
     void allocate();
     void makeRoomFor(std::uint64_t frames);
     void flushRecent();
+    template <typename Work>
+    void withSums(Work work);
 
     std::size_t height_;
     std::size_t width_;
@@ -45,7 +47,8 @@ private:
     std::vector<std::uint16_t> recent_;
     std::uint32_t recentFrames_ = 0;
     // 32-bit sums, widened to 64 bits once the frame count could make them
-    // overflow.
+    // overflow; allocated when first needed (never, for up to 257 frames
+    // each shown once).
     std::variant<std::vector<std::uint32_t>, std::vector<std::uint64_t>> sums_;
     std::vector<std::uint8_t> maxima_;
     std::uint64_t frames_ = 0;
