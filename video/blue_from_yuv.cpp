@@ -108,8 +108,9 @@ template <int LumaStep, int ChromaStep, bool Pairs>
 
 #endif
 
+// The row pixel by pixel, for processors without AVX2.
 template <int LumaStep, int ChromaStep, bool Pairs>
-void row(const std::uint8_t* y, const std::uint8_t* cb, std::uint8_t* blue, int width, BlueFactors factors)
+void wholeRow(const std::uint8_t* y, const std::uint8_t* cb, std::uint8_t* blue, int width, BlueFactors factors)
 {
     blueRow<LumaStep, ChromaStep, Pairs>(y, cb, blue, 0, width, factors);
 }
@@ -124,7 +125,7 @@ RowFunction rowFor()
     if (__builtin_cpu_supports("avx2"))
         return blueRowAvx2<LumaStep, ChromaStep, Pairs>;
 #endif
-    return row<LumaStep, ChromaStep, Pairs>;
+    return wholeRow<LumaStep, ChromaStep, Pairs>;
 }
 
 RowFunction rowFunction(const AVPixFmtDescriptor& format)
