@@ -51,11 +51,31 @@ int sample(const AVFrame& picture, const AVPixFmtDescriptor& format, int compone
     return picture.data[samples.plane][row * picture.linesize[samples.plane] + column * samples.step + samples.offset];
 }
 
-// BT.709 in limited range, in real numbers.
-double blueOf(int luma, int chroma)
+// The colour equations, in real numbers; BT.709 for the matrices not named.
+double blueOf(int colorspace, bool fullRange, int y, int cb, int cr)
 {
-    const double blue = 255.0 / 219 * (luma - 16) + (2 - 2 * 0.0722) * 255.0 / 224 * (chroma - 128);
+    const double luma = fullRange ? y : 255.0 / 219 * (y - 16);
+    const double blueDifference = (fullRange ? 1.0 : 255.0 / 224) * (cb - 128);
+    const double redDifference = (fullRange ? 1.0 : 255.0 / 224) * (cr - 128);
+    double blue = luma + (2 - 2 * 0.0722) * blueDifference;
+    if (colorspace == AVCOL_SPC_YCGCO)
+        blue = luma - blueDifference - redDifference;
+    if (colorspace == AVCOL_SPC_BT2020_CL)
+        blue = luma + (blueDifference > 0 ? 1.5816 : 1.9404) * blueDifference;
     return std::clamp(blue, 0.0, 255.0);
+}
+
+// Each pixel's blue against the equation's, rounded.
+void expectTheEquationsBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, int colorspace, bool fullRange,
+                            const std::vector<std::uint8_t>& blue, int r)
+{
+    const int top = rows - 1 - r;
+    for (int x = 0; x < picture.width; ++x) {
+        const double expected = blueOf(colorspace, fullRange, sample(picture, format, 0, top, x),
+                                       sample(picture, format, 1, top, x), sample(picture, format, 2, top, x));
+        ASSERT_NEAR(blue[std::size_t(x)], expected, 0.52)
+            << format.name << " matrix " << colorspace << " width " << picture.width << " row " << r << " column " << x;
+    }
 }
 
 }  // namespace
@@ -86,13 +106,28 @@ TEST(BlueFromYuv, EveryLayoutGivesTheEquationsBlueAtEveryWidth)
                     widestRows.push_back(bytes);
                 ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), widestRows[std::size_t(r)].begin()))
                     << descriptor.name << " width " << width << " row " << r;
-                const int top = rows - 1 - r;
-                for (int x = 0; x < width; ++x)
-                    ASSERT_NEAR(bytes[std::size_t(x)],
-                                blueOf(sample(*picture, descriptor, 0, top, x), sample(*picture, descriptor, 1, top, x)),
-                                0.52)
-                        << descriptor.name << " width " << width << " row " << r << " column " << x;
+                expectTheEquationsBlue(*picture, descriptor, AVCOL_SPC_BT709, false, bytes, r);
             }
         }
+    }
+}
+
+// YCgCo's blue needs both chroma samples, and BT.2020's constant-luminance
+// matrix scales Cb by a different factor on each side of zero.
+TEST(BlueFromYuv, MatricesThatNeedMoreThanCbsOneFactor)
+{
+    for (AVPixelFormat format : {AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_NV21, AV_PIX_FMT_YVYU422}) {
+        const AVPixFmtDescriptor& descriptor = *av_pix_fmt_desc_get(format);
+        RandomPicture random(format);
+        for (int colorspace : {AVCOL_SPC_YCGCO, AVCOL_SPC_BT2020_CL})
+            for (bool fullRange : {false, true}) {
+                const YuvBlue blue(*random.frame, descriptor, blueFactors(colorspace, fullRange));
+                for (int r = 0; r < rows; ++r) {
+                    std::vector<std::uint8_t> scratch(widest, 0);
+                    const BlueRow row = blue.row(r, scratch.data());
+                    expectTheEquationsBlue(*random.frame, descriptor, colorspace, fullRange,
+                                           {row.bytes, row.bytes + widest}, r);
+                }
+            }
     }
 }

@@ -153,7 +153,6 @@ double blueWeight(int colorspace)
     case AVCOL_SPC_SMPTE240M:
         return 0.087;
     case AVCOL_SPC_BT2020_NCL:
-    case AVCOL_SPC_BT2020_CL:
         return 0.0593;
     default:
         return 0.114;  // BT.601 (BT.470BG, SMPTE 170M), and what signals none
@@ -164,9 +163,21 @@ double blueWeight(int colorspace)
 
 BlueFactors blueFactors(int colorspace, bool fullRange)
 {
-    const double one = 1 << fractionBits;
-    const double chroma = (2 - 2 * blueWeight(colorspace)) * (fullRange ? 1.0 : 255.0 / 224);
-    return {int(std::lround(one * (fullRange ? 1.0 : 255.0 / 219))), fullRange ? 0 : 16, int(std::lround(one * chroma))};
+    const double chromaScale = fullRange ? 1.0 : 255.0 / 224;
+    const auto fixed = [](double factor) { return std::int32_t(std::lround(factor * (1 << fractionBits))); };
+    BlueFactors factors{fixed(fullRange ? 1.0 : 255.0 / 219), fullRange ? 0 : 16, 0, 0, 0};
+    switch (colorspace) {
+    case AVCOL_SPC_YCGCO:
+        factors.chroma = factors.chromaAbove = factors.redChroma = fixed(-chromaScale);
+        break;
+    case AVCOL_SPC_BT2020_CL:
+        factors.chroma = fixed(1.9404 * chromaScale);
+        factors.chromaAbove = fixed(1.5816 * chromaScale);
+        break;
+    default:
+        factors.chroma = factors.chromaAbove = fixed((2 - 2 * blueWeight(colorspace)) * chromaScale);
+    }
+    return factors;
 }
 
 bool hasBlueKernel(const AVPixFmtDescriptor& format)
@@ -175,14 +186,15 @@ bool hasBlueKernel(const AVPixFmtDescriptor& format)
         return false;
     if (format.nb_components < 3 || format.log2_chroma_w > 1 || format.log2_chroma_h > 1)
         return false;
-    for (int c = 0; c < 2; ++c)
+    for (int c = 0; c < 3; ++c)
         if (format.comp[c].depth != 8 || format.comp[c].shift != 0)
             return false;
     return rowFunction(format) != nullptr;
 }
 
 YuvBlue::YuvBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors)
-    : BlueRows(picture.width, picture.height), picture_(picture), format_(format), function_(rowFunction(format)),
+    : BlueRows(picture.width, picture.height), picture_(picture), format_(format),
+      function_(factors.chromaAbove == factors.chroma && factors.redChroma == 0 ? rowFunction(format) : nullptr),
       factors_(factors)
 {
 }
@@ -211,6 +223,27 @@ BlueRow YuvBlue::row(std::int32_t r, std::uint8_t* scratch) const
         for (int offset = 0; offset < chromaBytes; offset += cacheLine)
             __builtin_prefetch(chroma + offset);
     }
-    function_(samples(0, top), samples(1, top), scratch, width(), factors_);
+    if (function_)
+        function_(samples(0, top), samples(1, top), scratch, width(), factors_);
+    else
+        anyMatrixRow(top, scratch);
     return {scratch, 1};
+}
+
+// Pixel by pixel with all three samples, for the matrices the kernel does not
+// serve (YCgCo, BT.2020 constant luminance), which are rare.
+void YuvBlue::anyMatrixRow(int top, std::uint8_t* blue) const
+{
+    const std::uint8_t* y = samples(0, top);
+    const std::uint8_t* cb = samples(1, top);
+    const std::uint8_t* cr = samples(2, top);
+    for (int x = 0; x < width(); ++x) {
+        const int chroma = x >> format_.log2_chroma_w;
+        const int blueDifference = cb[chroma * format_.comp[1].step] - 128;
+        const int redDifference = cr[chroma * format_.comp[2].step] - 128;
+        const int value = factors_.luma * (y[x * format_.comp[0].step] - factors_.lumaOffset) +
+                          (blueDifference > 0 ? factors_.chromaAbove : factors_.chroma) * blueDifference +
+                          factors_.redChroma * redDifference + (1 << (fractionBits - 1));
+        blue[x] = std::uint8_t(std::clamp(value >> fractionBits, 0, 255));
+    }
 }

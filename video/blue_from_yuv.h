@@ -1,7 +1,9 @@
-// The blue of 8-bit YUV pictures, computed from luma and blue-difference
-// chroma alone, with the matrix and range the stream signals:
+// The blue of 8-bit YUV pictures, with the matrix and range the stream
+// signals: from luma and blue-difference chroma alone,
 // blue = 255/219 (Y - 16) + (2 - 2 Kb) 255/224 (Cb - 128) in limited range,
-// Y + (2 - 2 Kb) (Cb - 128) in full range.
+// Y + (2 - 2 Kb) (Cb - 128) in full range; BT.2020's constant-luminance
+// matrix scales Cb by one factor below zero and another above, and YCgCo's
+// blue is Y - Cg - Co.
 #pragma once
 
 #include "video/blue_plane.h"
@@ -16,11 +18,13 @@ struct AVPixFmtDescriptor;
 struct BlueFactors {
     std::int32_t luma;
     std::int32_t lumaOffset;
-    std::int32_t chroma;
+    std::int32_t chroma;       // of Cb - 128 (at or below zero)
+    std::int32_t chromaAbove;  // of Cb - 128 above zero
+    std::int32_t redChroma;    // of Cr - 128 (Co in YCgCo)
 };
 
-// For an AVColorSpace (BT.601 for those without blue's Kb, and unspecified)
-// and a range.
+// For an AVColorSpace (BT.601 for those without a matrix of their own, and
+// unspecified) and a range.
 BlueFactors blueFactors(int colorspace, bool fullRange);
 
 // Whether the format is one whose blue the kernel computes: 8-bit YUV, planar
@@ -38,11 +42,12 @@ public:
 
 private:
     const std::uint8_t* samples(int component, int top) const;
+    void anyMatrixRow(int top, std::uint8_t* blue) const;
 
     using RowFunction = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int, BlueFactors);
 
     const AVFrame& picture_;
     const AVPixFmtDescriptor& format_;
-    RowFunction function_;
+    RowFunction function_;  // null for the matrices Cb alone does not serve
     BlueFactors factors_;
 };
