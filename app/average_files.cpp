@@ -4,12 +4,15 @@
 #include "app/output_name.h"
 #include "app/quote_name.h"
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -44,10 +47,25 @@ bool sameFile(const char* first, const char* second)
     return ::stat(first, &a) == 0 && ::stat(second, &b) == 0 && sameInode(a, b);
 }
 
+// Tells the main thread that a file's reading has ended.
+struct Ends {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::size_t count = 0;
+
+    void tell()
+    {
+        std::lock_guard lock(mutex);
+        ++count;
+        ended.notify_one();
+    }
+};
+
 // A file being read on a thread of its own.
 struct Reading {
     const char* input;
     std::shared_future<bool> fillsCores;  // known once the file is open
+    std::atomic<bool> done = false;       // whether its reading has ended
     std::atomic<bool> reportedNext = false;  // its progress line is drawn while set
     std::string failure;
     // None when there is a failure to report. Last, so that it is destroyed
@@ -61,6 +79,7 @@ std::unique_ptr<Reading> refuse(const char* input, std::string failure)
     auto reading = std::make_unique<Reading>();
     reading->input = input;
     reading->fillsCores = std::async(std::launch::deferred, [] { return false; }).share();
+    reading->done = true;
     reading->failure = std::move(failure);
     reading->image = std::async(std::launch::deferred, [] { return std::optional<GreyImage>(); });
     return reading;
@@ -68,7 +87,7 @@ std::unique_ptr<Reading> refuse(const char* input, std::string failure)
 
 // With a progress line, the reading's flag says when it is this file's turn;
 // the first file's turn is at once.
-std::unique_ptr<Reading> startReading(const char* input, bool showProgress, bool reportedNext)
+std::unique_ptr<Reading> startReading(const char* input, bool showProgress, bool reportedNext, Ends& ends)
 {
     auto reading = std::make_unique<Reading>();
     reading->input = input;
@@ -77,7 +96,7 @@ std::unique_ptr<Reading> startReading(const char* input, bool showProgress, bool
     reading->fillsCores = opened->get_future().share();
     Reading* self = reading.get();
     const std::atomic<bool>* progress = showProgress ? &reading->reportedNext : nullptr;
-    reading->image = std::async(std::launch::async, [self, opened, progress]() -> std::optional<GreyImage> {
+    reading->image = std::async(std::launch::async, [self, opened, progress, &ends]() -> std::optional<GreyImage> {
         bool told = false;
         auto tell = [&](bool fills) {
             opened->set_value(fills);
@@ -93,6 +112,8 @@ std::unique_ptr<Reading> startReading(const char* input, bool showProgress, bool
         }
         if (!told)
             opened->set_value(false);
+        self->done = true;
+        ends.tell();
         return image;
     });
     return reading;
@@ -141,6 +162,19 @@ bool finish(Reading& reading)
     return true;
 }
 
+// Whether a file being read keeps the cores busy.
+bool coresFilled(const std::deque<std::unique_ptr<Reading>>& reading)
+{
+    return std::any_of(reading.begin(), reading.end(),
+                       [](const std::unique_ptr<Reading>& file) { return !file->done && file->fillsCores.get(); });
+}
+
+std::size_t beingRead(const std::deque<std::unique_ptr<Reading>>& reading)
+{
+    return std::size_t(std::count_if(reading.begin(), reading.end(),
+                                     [](const std::unique_ptr<Reading>& file) { return !file->done; }));
+}
+
 }  // namespace
 
 void report(const char* file, const std::string& reason)
@@ -156,29 +190,43 @@ void report(const char* file, const std::string& reason)
 
 bool averageFiles(const std::vector<const char*>& inputs)
 {
-    // The file reported next, and one more per core.
+    // Files read at once: the file reported next, and one more per core.
+    // Files read and not yet reported keep only their bitmaps, as many more.
     const std::size_t most = std::max(std::thread::hardware_concurrency(), 1u) + 1;
     const bool terminal = ::isatty(STDERR_FILENO);
     bool succeeded = true;
+    Ends ends;
     std::deque<std::unique_ptr<Reading>> reading;  // in the order given
     std::size_t next = 0;
     while (next < inputs.size() || !reading.empty()) {
+        std::size_t endsSeen = 0;
+        {
+            std::lock_guard lock(ends.mutex);
+            endsSeen = ends.count;
+        }
         // Another file starts while every file being read leaves cores idle,
         // unless the bitmaps still to come could change what it reads.
         for (; next < inputs.size(); ++next) {
             const char* input = inputs[next];
             const std::string output = outputName(input);
-            if (!reading.empty() && (reading.size() >= most || reading.back()->fillsCores.get() ||
-                                     dependsOnEarlierBitmaps(input, output, reading)))
+            if (!reading.empty() && (reading.size() >= 2 * most || beingRead(reading) >= most ||
+                                     coresFilled(reading) || dependsOnEarlierBitmaps(input, output, reading)))
                 break;
             if (output == input || sameFile(input, output.c_str()))
                 reading.push_back(refuse(
                     input, "the output name " + quoteName(output) + " is the input's own; not overwriting it"));
             else
-                reading.push_back(startReading(input, terminal, reading.empty()));
+                reading.push_back(startReading(input, terminal, reading.empty(), ends));
         }
         Reading& front = *reading.front();
         front.reportedNext = true;
+        // Until the file reported next is done, a file that ends elsewhere
+        // may let another start.
+        if (!front.done && next < inputs.size()) {
+            std::unique_lock lock(ends.mutex);
+            ends.ended.wait(lock, [&] { return ends.count != endsSeen; });
+            continue;
+        }
         succeeded &= finish(front);
         reading.pop_front();
     }
