@@ -49,4 +49,3 @@ private:
     std::ptrdiff_t step_;
     std::ptrdiff_t stride_;
 };
-
