@@ -115,7 +115,7 @@ void wholeRow(const std::uint8_t* y, const std::uint8_t* cb, std::uint8_t* blue,
     blueRow<LumaStep, ChromaStep, Pairs>(y, cb, blue, 0, width, factors);
 }
 
-using RowFunction = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int, BlueFactors);
+using RowFunction = YuvBlue::RowFunction;
 
 // The layout's row function, vectorised where the processor has AVX2.
 template <int LumaStep, int ChromaStep, bool Pairs>

@@ -36,6 +36,10 @@ bool hasBlueKernel(const AVPixFmtDescriptor& format);
 // computed a row at a time from the picture, which must outlive it.
 class YuvBlue final : public BlueRows {
 public:
+    // Computes a row's blue from its luma and Cb samples.
+    using RowFunction = void (*)(const std::uint8_t* y, const std::uint8_t* cb, std::uint8_t* blue, int width,
+                                 BlueFactors factors);
+
     YuvBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors);
 
     BlueRow row(std::int32_t r, std::uint8_t* scratch) const override;
@@ -43,8 +47,6 @@ public:
 private:
     const std::uint8_t* samples(int component, int top) const;
     void anyMatrixRow(int top, std::uint8_t* blue) const;
-
-    using RowFunction = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int, BlueFactors);
 
     const AVFrame& picture_;
     const AVPixFmtDescriptor& format_;
