@@ -16,7 +16,7 @@ extern "C" {
 
 namespace {
 
-constexpr int widest = 80;  // five blocks of the vectorised kernel
+constexpr int widest = 130;  // eight blocks of the vectorised kernel, and two pixels
 constexpr int rows = 4;
 
 // A picture of random samples, each plane in a buffer exactly as large as
@@ -80,11 +80,12 @@ void expectTheEquationsBlue(const AVFrame& picture, const AVPixFmtDescriptor& fo
 
 }  // namespace
 
-// Every layout the kernel takes, cut to every width from 1 to 80: the
-// vectorised blocks and the last pixels, done one by one, must give each
-// pixel the same blue whatever the width, and that blue is the colour
-// equation's, rounded. Rows are computed into buffers of their exact width,
-// so that a store past the end fails in the sanitized build.
+// Every layout the kernel takes, cut to every width from 1 to 130, in
+// limited and full range: the vectorised blocks and the last pixels, done
+// one by one, must give each pixel the same blue whatever the width, and
+// that blue is the colour equation's, rounded. Rows are computed into
+// buffers of their exact width, so that a store past the end fails in the
+// sanitized build.
 TEST(BlueFromYuv, EveryLayoutGivesTheEquationsBlueAtEveryWidth)
 {
     for (AVPixelFormat format : {AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV440P,
@@ -94,19 +95,21 @@ TEST(BlueFromYuv, EveryLayoutGivesTheEquationsBlueAtEveryWidth)
         ASSERT_TRUE(hasBlueKernel(descriptor)) << descriptor.name;
         RandomPicture random(format);
         AVFrame* picture = random.frame.get();
-        std::vector<std::vector<std::uint8_t>> widestRows;
-        for (int width = widest; width >= 1; --width) {
-            picture->width = width;
-            const YuvBlue blue(*picture, descriptor, blueFactors(AVCOL_SPC_BT709, false));
-            for (int r = 0; r < rows; ++r) {
-                std::vector<std::uint8_t> scratch(std::size_t(width), 0);
-                const BlueRow row = blue.row(r, scratch.data());
-                const std::vector<std::uint8_t> bytes(row.bytes, row.bytes + width);
-                if (width == widest)
-                    widestRows.push_back(bytes);
-                ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), widestRows[std::size_t(r)].begin()))
-                    << descriptor.name << " width " << width << " row " << r;
-                expectTheEquationsBlue(*picture, descriptor, AVCOL_SPC_BT709, false, bytes, r);
+        for (bool fullRange : {false, true}) {
+            std::vector<std::vector<std::uint8_t>> widestRows;
+            for (int width = widest; width >= 1; --width) {
+                picture->width = width;
+                const YuvBlue blue(*picture, descriptor, blueFactors(AVCOL_SPC_BT709, fullRange));
+                for (int r = 0; r < rows; ++r) {
+                    std::vector<std::uint8_t> scratch(std::size_t(width), 0);
+                    const BlueRow row = blue.row(r, scratch.data());
+                    const std::vector<std::uint8_t> bytes(row.bytes, row.bytes + width);
+                    if (width == widest)
+                        widestRows.push_back(bytes);
+                    ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), widestRows[std::size_t(r)].begin()))
+                        << descriptor.name << " full range " << fullRange << " width " << width << " row " << r;
+                    expectTheEquationsBlue(*picture, descriptor, AVCOL_SPC_BT709, fullRange, bytes, r);
+                }
             }
         }
     }
