@@ -6,21 +6,21 @@
 #include "video/avi_frame_reader.h"
 
 #include <algorithm>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Each worker past the first keeps sums of its own (7 bytes a pixel) and a
-// decoder's pictures (about 3 more); together they stay within this.
-constexpr std::int64_t extraWorkersMemory = std::int64_t(64) << 20;
-constexpr std::int64_t workerBytesPerPixel = 10;
+// Extra workers, each with a decoder of its own, share this much memory.
+// At 8K (33 million pixels) a decoder of 4:2:0 pictures takes about 55 MB:
+// enough for 18 of them.
+constexpr std::int64_t extraWorkersMemory = std::int64_t(1) << 30;
 
 unsigned workersFor(const AviFrameReader& reader, unsigned wanted)
 {
-    const std::int64_t pixels = std::max<std::int64_t>(std::int64_t(reader.width()) * reader.height(), 1);
-    const std::int64_t affordable = 1 + extraWorkersMemory / (workerBytesPerPixel * pixels);
+    const std::int64_t affordable = 1 + extraWorkersMemory / std::max<std::int64_t>(reader.workerMemory(), 1);
     return unsigned(std::clamp<std::int64_t>(affordable, 1, std::max(wanted, 1u)));
 }
 
@@ -39,37 +39,27 @@ GreyImage averageVideo(const char* fileName, unsigned workers, const std::atomic
 {
     const LocalFile file(fileName);
     AviFrameReader reader(file);
-    // Each worker adds its pictures into sums of its own, made with its first
-    // picture; they are merged at the end.
-    std::vector<std::optional<PixelAccumulator>> sums(workersFor(reader, workers));
+    workers = workersFor(reader, workers);
     if (opened)
-        opened(reader.fillsCores(unsigned(sums.size())));
+        opened(reader.fillsCores(workers));
     std::optional<ProgressLine> progress;
     if (showProgress)
         progress.emplace(quoteName(fileName), reader.frameCount(), *showProgress);
 
-    reader.readAll(unsigned(sums.size()), [&](unsigned worker, const BlueRows& blue, std::int64_t frames) {
-        std::optional<PixelAccumulator>& own = sums[worker];
-        if (!own)
-            own.emplace(blue.height(), blue.width());
-        own->add(blue, std::uint64_t(frames));
+    // One set of sums for every worker, made with the first picture.
+    std::optional<PixelAccumulator> sums;
+    std::once_flag made;
+    reader.readAll(workers, [&](unsigned, const BlueRows& blue, std::int64_t frames) {
+        std::call_once(made, [&] { sums.emplace(blue.height(), blue.width()); });
+        sums->add(blue, std::uint64_t(frames));
         if (progress)
             progress->advance(frames);
     });
 
-    std::optional<PixelAccumulator> total;
-    for (std::optional<PixelAccumulator>& part : sums) {
-        if (!part)
-            continue;
-        if (total)
-            total->merge(std::move(*part));
-        else
-            total = std::move(part);
-    }
-    if (!total)
+    if (!sums)
         return blackImage(reader);
-    GreyImage result{total->height(), total->width(),
-                     std::vector<std::uint8_t>(std::size_t(total->height()) * std::size_t(total->width()))};
-    total->finish(result.pixels.data());
+    GreyImage result{sums->height(), sums->width(),
+                     std::vector<std::uint8_t>(std::size_t(sums->height()) * std::size_t(sums->width()))};
+    sums->finish(result.pixels.data());
     return result;
 }

@@ -1,181 +1,55 @@
 #include "app/pixel_accumulator.h"
 
 #include <algorithm>
-#include <limits>
+#include <vector>
 
 namespace {
 
-// One pass over a row: each pixel's blue byte goes into its sum and its
-// maximum.
-template <typename Sum>
-[[gnu::always_inline]] inline void addBlueRunTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
-                                               std::size_t width, std::ptrdiff_t step, Sum repeats)
-{
-    for (std::size_t j = 0; j < width; ++j) {
-        sums[j] += repeats * blue[step * std::ptrdiff_t(j)];
-        maxima[j] = std::max(maxima[j], blue[step * std::ptrdiff_t(j)]);
-    }
-}
-
-// The steps blue bytes come at (a plane, 24- and 32-bit pixels) each get a
-// loop of their own with the step a constant, so that each is vectorised.
-template <typename Sum>
-[[gnu::always_inline]] inline void addBlueRowTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
-                                               std::size_t width, std::ptrdiff_t step, Sum repeats)
-{
-    switch (step) {
-    case 1:
-        return addBlueRunTo(sums, maxima, blue, width, 1, repeats);
-    case 3:
-        return addBlueRunTo(sums, maxima, blue, width, 3, repeats);
-    case 4:
-        return addBlueRunTo(sums, maxima, blue, width, 4, repeats);
-    default:
-        return addBlueRunTo(sums, maxima, blue, width, step, repeats);
-    }
-}
-
-// The per-frame work, built for AVX2 and for the baseline processor; the
-// loader picks the one the machine runs. Single frames go into 16-bit sums
-// (the constant 1 leaves no multiplication), runs of one picture into the
-// wide sums.
-[[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint16_t* sums, std::uint8_t* maxima,
-                                                          const std::uint8_t* blue, std::size_t width,
-                                                          std::ptrdiff_t step)
-{
-    addBlueRowTo(sums, maxima, blue, width, step, std::uint16_t(1));
-}
-
-[[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint32_t* sums, std::uint8_t* maxima,
-                                                          const std::uint8_t* blue, std::size_t width,
-                                                          std::ptrdiff_t step, std::uint32_t repeats)
-{
-    addBlueRowTo(sums, maxima, blue, width, step, repeats);
-}
-
-[[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint64_t* sums, std::uint8_t* maxima,
-                                                          const std::uint8_t* blue, std::size_t width,
-                                                          std::ptrdiff_t step, std::uint64_t repeats)
-{
-    addBlueRowTo(sums, maxima, blue, width, step, repeats);
-}
-
-// Frames of 255 that a 16-bit and a 32-bit sum hold.
-constexpr std::uint32_t recentLimit = std::numeric_limits<std::uint16_t>::max() / 255;
-constexpr std::uint64_t narrowLimit = std::numeric_limits<std::uint32_t>::max() / 255;
+// Pixels in a band: its sums and maxima (three bytes a pixel) stay in the
+// processor's second-level cache while a picture's rows are added.
+constexpr std::size_t bandPixels = std::size_t(64) << 10;
 
 }  // namespace
 
 PixelAccumulator::PixelAccumulator(std::int32_t height, std::int32_t width)
     : height_(std::size_t(height)), width_(std::size_t(width))
 {
-}
-
-void PixelAccumulator::allocate()
-{
-    recent_.resize(height_ * width_);
-    maxima_.resize(height_ * width_);
-    computedRow_.resize(width_);
-}
-
-void PixelAccumulator::makeRoomFor(std::uint64_t frames)
-{
-    auto* narrow = std::get_if<std::vector<std::uint32_t>>(&sums_);
-    if (!narrow || frames <= narrowLimit)
-        return;
-    sums_ = std::vector<std::uint64_t>(narrow->begin(), narrow->end());
-}
-
-template <typename Work>
-void PixelAccumulator::withSums(Work work)
-{
-    std::visit(
-        [&](auto& sums) {
-            if (sums.empty())
-                sums.resize(height_ * width_);
-            work(sums);
-        },
-        sums_);
-}
-
-void PixelAccumulator::flushRecent()
-{
-    withSums([&](auto& sums) {
-        for (std::size_t j = 0; j < sums.size(); ++j)
-            sums[j] += recent_[j];
-    });
-    std::fill(recent_.begin(), recent_.end(), 0);
-    recentFrames_ = 0;
+    const std::size_t rows = std::max<std::size_t>(bandPixels / std::max<std::size_t>(width_, 1), 1);
+    for (std::size_t top = 0; top < height_; top += rows)
+        bands_.emplace_back(top, std::min(rows, height_ - top), width_);
 }
 
 void PixelAccumulator::add(const BlueRows& blue, std::uint64_t repeats)
 {
-    if (frames_ == 0)
-        allocate();
-    makeRoomFor(frames_ + repeats);
-    const auto rowAt = [&](std::size_t top) { return blue.row(std::int32_t(height_ - 1 - top), computedRow_.data()); };
-    if (repeats == 1) {
-        if (recentFrames_ == recentLimit)
-            flushRecent();
-        for (std::size_t top = 0; top < height_; ++top) {
-            const BlueRow row = rowAt(top);
-            addBlueRow(recent_.data() + top * width_, maxima_.data() + top * width_, row.bytes, width_, row.step);
+    std::vector<std::uint8_t> computedRow(width_);
+    std::vector<bool> added(bands_.size());
+    const auto addTo = [&](std::size_t b) {
+        bands_[b].sums.add(blue, repeats, computedRow.data());
+        added[b] = true;
+    };
+    for (auto left = std::ptrdiff_t(bands_.size()); left > 0;) {
+        // The bands no other thread holds, in order.
+        const std::ptrdiff_t before = left;
+        for (std::size_t b = 0; b < bands_.size(); ++b) {
+            if (added[b])
+                continue;
+            if (std::unique_lock lock(bands_[b].lock, std::try_to_lock); lock) {
+                addTo(b);
+                --left;
+            }
         }
-        ++recentFrames_;
-        ++frames_;
-        return;
-    }
-    withSums([&](auto& sums) {
-        for (std::size_t top = 0; top < height_; ++top) {
-            const BlueRow row = rowAt(top);
-            addBlueRow(sums.data() + top * width_, maxima_.data() + top * width_, row.bytes, width_, row.step, repeats);
+        // Every band left is taken: the first of them, once it is free.
+        if (left == before) {
+            const auto b = std::size_t(std::find(added.begin(), added.end(), false) - added.begin());
+            std::lock_guard lock(bands_[b].lock);
+            addTo(b);
+            --left;
         }
-    });
-    frames_ += repeats;
-}
-
-void PixelAccumulator::merge(PixelAccumulator&& other)
-{
-    if (other.frames_ == 0)
-        return;
-    if (frames_ == 0) {
-        *this = std::move(other);
-        return;
     }
-    makeRoomFor(frames_ + other.frames_);
-    if (recentFrames_ + other.recentFrames_ > recentLimit)
-        flushRecent();
-    for (std::size_t j = 0; j < recent_.size(); ++j) {
-        recent_[j] = std::uint16_t(recent_[j] + other.recent_[j]);
-        maxima_[j] = std::max(maxima_[j], other.maxima_[j]);
-    }
-    recentFrames_ += other.recentFrames_;
-    std::visit(
-        [&](const auto& others) {
-            if (!others.empty())
-                withSums([&](auto& sums) {
-                    for (std::size_t j = 0; j < sums.size(); ++j)
-                        sums[j] += others[j];
-                });
-        },
-        other.sums_);
-    frames_ += other.frames_;
 }
 
 void PixelAccumulator::finish(std::uint8_t* result) const
 {
-    std::visit(
-        [&](const auto& sums) {
-            if (frames_ < 2) {
-                std::fill_n(result, height_ * width_, 0);
-                return;
-            }
-            const bool wide = !sums.empty();
-            for (std::size_t top = 0; top < height_; ++top) {
-                std::uint8_t* row = result + (height_ - 1 - top) * width_;
-                for (std::size_t j = top * width_; j < (top + 1) * width_; ++j)
-                    *row++ = std::uint8_t(((wide ? sums[j] : 0) + recent_[j] - maxima_[j]) / (frames_ - 1));
-            }
-        },
-        sums_);
+    for (const Band& band : bands_)
+        band.sums.finish(result, height_);
 }

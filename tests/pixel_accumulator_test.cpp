@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -71,7 +73,7 @@ TEST(PixelAccumulator, TakesTheBlueByteOfEachPixelRowByRow)
     EXPECT_EQ(result(accumulator, 10), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 
-TEST(PixelAccumulator, RepeatsAndMergingEqualOnePass)
+TEST(PixelAccumulator, RepeatsEqualOnePass)
 {
     const auto first = bgrRow({3, 250, 17, 0, 99});
     const auto second = bgrRow({254, 1, 17, 255, 100});
@@ -84,37 +86,26 @@ TEST(PixelAccumulator, RepeatsAndMergingEqualOnePass)
     add(onePass, third);
     add(onePass, third);
 
-    PixelAccumulator head(1, 5);
-    PixelAccumulator tail(1, 5);
-    add(head, first, 3);
-    add(tail, second);
-    add(tail, third, 2);
-    head.merge(std::move(tail));
+    PixelAccumulator repeated(1, 5);
+    add(repeated, first, 3);
+    add(repeated, second);
+    add(repeated, third, 2);
 
-    EXPECT_EQ(result(head, 5), result(onePass, 5));
+    EXPECT_EQ(result(repeated, 5), result(onePass, 5));
     EXPECT_EQ(result(onePass, 5), (std::vector<std::uint8_t>{5, 103, 53, 51, 98}));
 }
 
 TEST(PixelAccumulator, HugeFrameCountsDoNotOverflow)
 {
+    // Sums that start small and grow past 32 bits.
     const auto bright = bgrRow({255});
     const auto dark = bgrRow({10});
     PixelAccumulator onePass(1, 1);
     add(onePass, dark, 10);
     add(onePass, bright, 2'000'000'000);
     add(onePass, dark, 1'999'999'990);
-
-    // Sums that start small and grow past 32 bits only when merged.
-    PixelAccumulator head(1, 1);
-    PixelAccumulator tail(1, 1);
-    add(head, dark, 10);
-    add(tail, bright, 2'000'000'000);
-    add(tail, dark, 1'999'999'990);
-    head.merge(std::move(tail));
-
     // (255 * 2e9 + 10 * 2e9 - 255) / (4e9 - 1)
     EXPECT_EQ(result(onePass, 1)[0], 132);
-    EXPECT_EQ(result(head, 1)[0], 132);
 }
 
 TEST(PixelAccumulator, LongRunsOfSingleFramesKeepExactSums)
@@ -122,18 +113,48 @@ TEST(PixelAccumulator, LongRunsOfSingleFramesKeepExactSums)
     // More frames of 255 than a 16-bit sum holds, added one at a time.
     const auto bright = bgrRow({255, 0});
     const auto dark = bgrRow({3, 255});
-    PixelAccumulator head(1, 2);
+    PixelAccumulator sums(1, 2);
     for (int i = 0; i < 600; ++i)
-        add(head, bright);
+        add(sums, bright);
     for (int i = 0; i < 400; ++i)
-        add(head, dark);
+        add(sums, dark);
     // (600 * 255 + 400 * 3 - 255) / 999 and (400 * 255 - 255) / 999
-    EXPECT_EQ(result(head, 2), (std::vector<std::uint8_t>{154, 101}));
-
-    PixelAccumulator tail(1, 2);
+    EXPECT_EQ(result(sums, 2), (std::vector<std::uint8_t>{154, 101}));
     for (int i = 0; i < 300; ++i)
-        add(tail, bright);
-    head.merge(std::move(tail));
-    // (900 * 255 + 400 * 3 - 255) / 1299 and (400 * 255 - 255) / 1299
-    EXPECT_EQ(result(head, 2), (std::vector<std::uint8_t>{177, 78}));
+        add(sums, bright, i % 2 + 1);
+    // (1050 * 255 + 400 * 3 - 255) / 1449 and (400 * 255 - 255) / 1449
+    EXPECT_EQ(result(sums, 2), (std::vector<std::uint8_t>{185, 70}));
+}
+
+// Threads adding pictures of many bands at once, some repeated, give each
+// pixel its (sum - maximum) / (frames - 1).
+TEST(PixelAccumulator, ThreadsAddingAtOnceGiveTheExactMean)
+{
+    constexpr int width = 1001, height = 300, pictures = 48, threads = 8;
+    std::vector<std::vector<std::uint8_t>> planes(pictures, std::vector<std::uint8_t>(width * height));
+    std::uint32_t state = 12345;
+    for (auto& plane : planes)
+        for (auto& byte : plane)
+            byte = std::uint8_t((state = state * 1103515245 + 12345) >> 23);
+    PixelAccumulator sums(height, width);
+    {
+        std::vector<std::jthread> adders;
+        for (int t = 0; t < threads; ++t)
+            adders.emplace_back([&, t] {
+                for (int i = t; i < pictures; i += threads)
+                    sums.add(BluePlane{planes[i].data(), 1, width, width, height}, std::uint64_t(i % 3 + 1));
+            });
+    }
+    std::vector<std::uint8_t> expected(width * height);
+    for (std::size_t j = 0; j < expected.size(); ++j) {
+        std::uint64_t sum = 0, frames = 0;
+        std::uint8_t largest = 0;
+        for (int i = 0; i < pictures; ++i) {
+            sum += std::uint64_t(i % 3 + 1) * planes[i][j];
+            frames += std::uint64_t(i % 3 + 1);
+            largest = std::max(largest, planes[i][j]);
+        }
+        expected[j] = std::uint8_t((sum - largest) / (frames - 1));
+    }
+    EXPECT_EQ(result(sums, expected.size()), expected);
 }

@@ -167,3 +167,29 @@ TEST(Workers, TheFirstFrameThatFailsIsNamedForAnyWorkers)
             << workers;
     }
 }
+
+// Pictures of one band of sums and of many, up to 4K, added by 1 to 16
+// workers at once: each pixel's exact mean, whatever the count.
+TEST(Workers, EveryPictureSizeGivesTheExactMeanOnAnyWorkers)
+{
+    struct Case {
+        ClipFormat format;
+        int width, height, frames;
+    };
+    const Case cases[] = {
+        {{"rawvideo", "bgr24"}, 7, 10000, 12},   // two bands of a single column's width
+        {{"huffyuv", "bgra"}, 854, 480, 20},
+        {{"utvideo", "gbrp"}, 1080, 97, 20},
+        {{"rawvideo", "bgr24"}, 3840, 2160, 5},
+    };
+    ScratchDirectory directory;
+    for (const Case& c : cases) {
+        const auto pictures = noisePictures(c.width, c.height, c.frames, 5);
+        const auto file = directory / (c.format.encoder + ".avi");
+        writeClip(file, pictures, c.format);
+        const auto expected = expectedAverage(pictures);
+        for (unsigned workers : {1u, 2u, 3u, 16u})
+            EXPECT_EQ(average(file, workers), expected) << c.format.encoder << " " << c.width << "x" << c.height
+                                                        << ", " << workers << " workers";
+    }
+}

@@ -8,6 +8,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
 }
 
 #include <algorithm>
@@ -83,6 +84,7 @@ struct AviFrameReader::State {
     bool threadedDecoder = false;  // with FFmpeg's threads, for the cores there are
     std::vector<std::unique_ptr<Worker>> workers;
     std::optional<std::pair<int, int>> size;       // the first picture's
+    std::optional<int> format;                     // the first picture's
     std::deque<std::pair<FramePtr, Slot>> primed;  // decoded on opening, not yet added
     bool started = false;                          // whether a picture to show was read
     std::mutex failing;
@@ -119,8 +121,10 @@ AviFrameReader::State::State(const LocalFile& file) : demuxer(file)
 
     // The first picture, for its size.
     const Delivery keep = [this](unsigned, const AVFrame& picture, Slot slot) {
-        if (!size)
+        if (!size) {
             size.emplace(picture.width, picture.height);
+            format = picture.format;
+        }
         primed.emplace_back(referenceTo(picture), slot);
     };
     readInTurn(keep, [this] { return primed.empty(); });
@@ -236,7 +240,12 @@ void AviFrameReader::State::fanOut(unsigned count, const PictureSink& add)
     while (workers.size() < count)
         workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
     const Delivery deliverToSink = toSink(add);
-    BoundedQueue<CodedPicture> queue(2 * std::size_t(count));
+    // A worker that is done takes a coded picture waiting, and this thread
+    // reads the next in a fraction of the time a decoder takes: one waiting
+    // for every two workers, besides the one this thread holds, keeps every
+    // worker busy. More would only take memory (a 4096x4096 lossless picture
+    // is 27 MB coded).
+    BoundedQueue<CodedPicture> queue((count + 1) / 2);
     std::exception_ptr thrown;
     {
         std::vector<std::jthread> threads;
@@ -307,6 +316,17 @@ std::int32_t AviFrameReader::width() const
 std::int32_t AviFrameReader::height() const
 {
     return state_->size ? state_->size->second : state_->demuxer.stream().codecpar->height;
+}
+
+std::int64_t AviFrameReader::workerMemory() const
+{
+    const State& state = *state_;
+    // A picture in a format unknown until decoded is taken at four bytes a pixel.
+    const std::int64_t pixels = std::int64_t(width()) * height();
+    const int format = state.format.value_or(state.demuxer.stream().codecpar->format);
+    const int picture = av_image_get_buffer_size(AVPixelFormat(format), width(), height(), 1);
+    const std::int64_t coded = state.demuxer.fileSize() / std::max<std::int64_t>(state.frames, 1);
+    return (picture > 0 ? picture : 4 * pixels) + 3 * coded;
 }
 
 bool AviFrameReader::fillsCores(unsigned workers) const

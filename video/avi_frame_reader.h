@@ -28,6 +28,11 @@ public:
     std::int32_t width() const;
     std::int32_t height() const;
 
+    // The memory one more worker takes, in bytes: its decoder's picture, and
+    // coded pictures of the file's average size, one waiting for the decoder
+    // and one in it, which the decoder may copy once more.
+    std::int64_t workerMemory() const;
+
     // Whether reading with this many workers keeps every core of the machine
     // busy: as many decoders of pictures coded on their own, or a decoder
     // with threads of its own, which it gets for pictures large enough (from
