@@ -56,7 +56,7 @@ install: all
 bench: all
 	scripts/install-dependencies bench
 	cmake -S . -B $(BUILD)
-	cmake --build $(BUILD) --target aviavg kernels_bench average_in_one_pass
+	cmake --build $(BUILD) --target aviavg kernels_bench average_with_workers
 	bench/make-corpus $(BUILD)/corpus
 	$(BUILD)/bench/kernels_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	/usr/bin/python3 bench/run $(BUILD) $(BUILD)/corpus 5
