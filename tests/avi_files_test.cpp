@@ -171,6 +171,25 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     EXPECT_EQ(failureOf(directory / "huge.avi"), "unusable frame size 50000x50000");
 }
 
+// A chunk longer than its picture with rows padded to four bytes holds
+// something else: damage, or a picture of another size (16x12 under 8x6).
+TEST(AviFiles, UncompressedChunksLongerThanTheirPictureAreDamaged)
+{
+    ScratchDirectory directory;
+    const std::string damaged = "cannot read frame 1 of 2: Invalid data found when processing input";
+    const struct { int bitCount, width, height, chunk; std::string failure; } cases[] = {
+        {24, 5, 3, 16 * 3, "no failure"}, {24, 5, 3, 15 * 3, "no failure"},  // rows padded, or not
+        {24, 5, 3, 16 * 3 + 1, damaged},  {24, 8, 6, 48 * 12, damaged},      {8, 8, 6, 16 * 12, damaged}};
+    for (const auto& c : cases) {
+        RiffAvi avi;
+        const int video = avi.addVideo({.width = c.width, .height = c.height, .bitCount = c.bitCount});
+        avi.addChunk(video, std::vector<std::uint8_t>(std::size_t((c.width * c.bitCount / 8 + 3) / 4 * 4 * c.height)));
+        avi.addChunk(video, std::vector<std::uint8_t>(std::size_t(c.chunk), 9));
+        avi.save(directory / "clip.avi");
+        EXPECT_EQ(failureOf(directory / "clip.avi"), c.failure) << c.bitCount << " " << c.width << " " << c.chunk;
+    }
+}
+
 // Dropped frames that only the index records, in the middle and at the end.
 TEST(AviFiles, DroppedFramesInTheIndexOnlyRepeatThePictureBeforeThem)
 {
