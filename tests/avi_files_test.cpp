@@ -48,8 +48,11 @@ TEST(AviFiles, PalettizedAnd32BitFramesAreConverted)
     const auto pictures = noisePictures(width, height, 4, 7);
 
     // 8 bits: the picture's blue values become palette indices of a palette
-    // whose blue component is the index reversed.
+    // whose blue component is the index reversed; without a colour table,
+    // grey levels.
     RiffAvi palettized;
+    RiffAvi greyLevels;
+    const int grey = greyLevels.addVideo({.width = width, .height = height, .bitCount = 8});
     RiffVideoStream format{.width = width, .height = height, .bitCount = 8};
     for (std::uint32_t i = 0; i < 256; ++i)
         format.palette.push_back((255 - i) | 0x4000 | 0x200000);
@@ -65,10 +68,13 @@ TEST(AviFiles, PalettizedAnd32BitFramesAreConverted)
                 seen.bgr[3 * (y * width + x)] = std::uint8_t(255 - index);
             }
         palettized.addChunk(stream, rows);
+        greyLevels.addChunk(grey, rows);
         shown.push_back(seen);
     }
     palettized.save(directory / "palette.avi");
     EXPECT_EQ(average(directory / "palette.avi"), expectedAverage(shown));
+    greyLevels.save(directory / "grey.avi");
+    EXPECT_EQ(average(directory / "grey.avi"), expectedAverage(pictures));
 
     RiffAvi wide;
     const int video = wide.addVideo({.width = width, .height = height, .bitCount = 32});
