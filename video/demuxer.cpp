@@ -154,11 +154,13 @@ bool Demuxer::readAhead()
             continue;
         }
         const std::optional<std::int64_t> position = numbering_.number(*packet);
+        // A palette may come with an empty chunk (a dropped frame), for the
+        // pictures after it.
+        attachPalette(*packet);
         if (packet->size == 0) {
             av_packet_unref(packet.get());
             continue;
         }
-        attachPalette(*packet);
         ahead_.push_back({std::move(packet), position});
         return true;
     }
@@ -171,7 +173,7 @@ void Demuxer::attachPalette(AVPacket& packet)
         palette_.assign(palette, palette + size);
         return;
     }
-    if (palette_.empty())
+    if (palette_.empty() || packet.size == 0)
         return;
     std::uint8_t* copy = av_packet_new_side_data(&packet, AV_PKT_DATA_PALETTE, palette_.size());
     if (!copy)
