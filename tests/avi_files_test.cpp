@@ -48,12 +48,16 @@ TEST(AviFiles, PalettizedAnd32BitFramesAreConverted)
     const auto pictures = noisePictures(width, height, 4, 7);
 
     // 8 bits: the picture's blue values become palette indices of a palette
-    // whose blue component is the index reversed.
+    // whose blue component is the index reversed, which comes with the first
+    // chunk, a dropped frame here; without a colour table, grey levels.
     RiffAvi palettized;
+    RiffAvi greyLevels;
+    const int grey = greyLevels.addVideo({.width = width, .height = height, .bitCount = 8});
     RiffVideoStream format{.width = width, .height = height, .bitCount = 8};
     for (std::uint32_t i = 0; i < 256; ++i)
         format.palette.push_back((255 - i) | 0x4000 | 0x200000);
     const int stream = palettized.addVideo(format);
+    palettized.addChunk(stream, {});
     std::vector<Picture> shown;
     for (const Picture& picture : pictures) {
         std::vector<std::uint8_t> rows(std::size_t(8) * height);  // rows padded to 8
@@ -65,10 +69,13 @@ TEST(AviFiles, PalettizedAnd32BitFramesAreConverted)
                 seen.bgr[3 * (y * width + x)] = std::uint8_t(255 - index);
             }
         palettized.addChunk(stream, rows);
+        greyLevels.addChunk(grey, rows);
         shown.push_back(seen);
     }
     palettized.save(directory / "palette.avi");
-    EXPECT_EQ(average(directory / "palette.avi"), expectedAverage(shown));
+    EXPECT_EQ(average(directory / "palette.avi"), expectedAverage(shown, {2, 1, 1, 1}));
+    greyLevels.save(directory / "grey.avi");
+    EXPECT_EQ(average(directory / "grey.avi"), expectedAverage(pictures));
 
     RiffAvi wide;
     const int video = wide.addVideo({.width = width, .height = height, .bitCount = 32});
@@ -169,6 +176,25 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     huge.addChunk(huge.addVideo({.width = 50'000, .height = 50'000}), {});
     huge.save(directory / "huge.avi");
     EXPECT_EQ(failureOf(directory / "huge.avi"), "unusable frame size 50000x50000");
+}
+
+// A chunk longer than its picture with rows padded to four bytes holds
+// something else: damage, or a picture of another size (16x12 under 8x6).
+TEST(AviFiles, UncompressedChunksLongerThanTheirPictureAreDamaged)
+{
+    ScratchDirectory directory;
+    const std::string damaged = "cannot read frame 1 of 2: Invalid data found when processing input";
+    const struct { int bitCount, width, height, chunk; std::string failure; } cases[] = {
+        {24, 5, 3, 16 * 3, "no failure"}, {24, 5, 3, 15 * 3, "no failure"},  // rows padded, or not
+        {24, 5, 3, 16 * 3 + 1, damaged},  {24, 8, 6, 48 * 12, damaged},      {8, 8, 6, 16 * 12, damaged}};
+    for (const auto& c : cases) {
+        RiffAvi avi;
+        const int video = avi.addVideo({.width = c.width, .height = c.height, .bitCount = c.bitCount});
+        avi.addChunk(video, std::vector<std::uint8_t>(std::size_t((c.width * c.bitCount / 8 + 3) / 4 * 4 * c.height)));
+        avi.addChunk(video, std::vector<std::uint8_t>(std::size_t(c.chunk), 9));
+        avi.save(directory / "clip.avi");
+        EXPECT_EQ(failureOf(directory / "clip.avi"), c.failure) << c.bitCount << " " << c.width << " " << c.chunk;
+    }
 }
 
 // Dropped frames that only the index records, in the middle and at the end.

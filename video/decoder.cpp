@@ -3,6 +3,8 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include <cstdio>
@@ -31,6 +33,40 @@ std::string codecName(std::uint32_t fourcc)
         name += c;
     }
     return name + "'";
+}
+
+// The most bytes an uncompressed picture of the decoder's size and format
+// fills, as FFmpeg reads it: rows padded to four bytes as in bitmaps, except
+// the planes of planar formats (NV12's aside), which it reads unpadded. It
+// reads the first picture's worth of a longer packet as if it were the
+// picture. None for the formats whose packets rightly hold more: the picture
+// after other data, or a palette after the picture.
+std::optional<std::int64_t> largestUncompressedPicture(const AVCodecContext& context)
+{
+    const std::uint32_t tag = context.codec_tag;
+    if (tag == MKTAG('A', 'V', '1', 'x') || tag == MKTAG('A', 'V', 'u', 'p') || tag == MKTAG('P', 'A', 'L', 8))
+        return std::nullopt;
+    const auto padded = [](std::int64_t bytes) { return (bytes + 3) / 4 * 4; };
+    // Palette indices of 1, 2, 4 or 8 bits, which FFmpeg unpacks to bytes.
+    if (context.pix_fmt == AV_PIX_FMT_PAL8) {
+        const int coded = context.bits_per_coded_sample;
+        const int bits = coded == 1 || coded == 2 || coded == 4 ? coded : 8;
+        return padded((std::int64_t(context.width) * bits + 7) / 8) * context.height;
+    }
+    const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(context.pix_fmt);
+    if (!format)
+        return std::nullopt;
+    const bool rowsPadded = !(format->flags & AV_PIX_FMT_FLAG_PLANAR) || context.pix_fmt == AV_PIX_FMT_NV12;
+    int rowBytes[4];
+    if (av_image_fill_linesizes(rowBytes, context.pix_fmt, context.width) < 0)
+        return std::nullopt;
+    std::ptrdiff_t rows[4];
+    for (int plane = 0; plane < 4; ++plane)
+        rows[plane] = rowsPadded ? padded(rowBytes[plane]) : rowBytes[plane];
+    std::size_t planeBytes[4];
+    if (av_image_fill_plane_sizes(planeBytes, context.pix_fmt, context.height, rows) < 0)
+        return std::nullopt;
+    return std::int64_t(planeBytes[0] + planeBytes[1] + planeBytes[2] + planeBytes[3]);
 }
 
 }  // namespace
@@ -84,10 +120,16 @@ Decoder::Decoder(const AVStream& stream, int threads)
                                      ? "picture larger than 2^25 pixels"
                                      : "cannot open the decoder");
     hadSize_ = context_->width > 0 && context_->height > 0;
+    if (parameters.codec_id == AV_CODEC_ID_RAWVIDEO)
+        largestPicture_ = largestUncompressedPicture(*context_);
 }
 
 int Decoder::decode(const AVPacket* packet, const std::function<void(const AVFrame&)>& take)
 {
+    // A chunk longer than its picture holds something else: a picture of
+    // another size, or damage.
+    if (packet && largestPicture_ && packet->size > *largestPicture_)
+        return AVERROR_INVALIDDATA;
     if (int sent = avcodec_send_packet(context_.get(), packet); sent < 0 && sent != AVERROR_EOF)
         return sent;
     for (;;) {

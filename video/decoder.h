@@ -3,7 +3,9 @@
 
 #include "video/ffmpeg_raii.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 struct AVCodecParameters;
 struct AVPacket;
@@ -28,7 +30,8 @@ public:
 
     // Sends a coded picture (null at the end, to drain the pictures the
     // decoder still holds) and hands every picture that comes out to `take`.
-    // Returns 0, or FFmpeg's error.
+    // Returns 0, or FFmpeg's error; AVERROR_INVALIDDATA for an uncompressed
+    // picture longer than the stream's size and format allow.
     int decode(const AVPacket* packet, const std::function<void(const AVFrame&)>& take);
 
     // Whether a picture was refused for its size (over 2^25 pixels); FFmpeg
@@ -39,4 +42,5 @@ private:
     CodecContextPtr context_;
     FramePtr picture_;
     bool hadSize_ = false;
+    std::optional<std::int64_t> largestPicture_;  // in bytes, for uncompressed pictures
 };

@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -32,6 +33,19 @@ bool isStillPictureFormat(std::string_view name)
     if (error == AVERROR(ENOMEM))
         throw std::runtime_error("out of memory");
     throw std::runtime_error(readError != 0 ? std::strerror(readError) : "not a video file");
+}
+
+// The palette of a picture whose format carries none: each index read as a
+// grey level, the largest index white. FFmpeg would show every index black.
+std::vector<std::uint8_t> greyPalette(int bitsPerPixel)
+{
+    const std::uint32_t largest = (1u << bitsPerPixel) - 1;
+    std::vector<std::uint32_t> entries(AVPALETTE_COUNT, 0xFF000000u);
+    for (std::uint32_t index = 0; index <= largest; ++index)
+        entries[index] |= (index * 255 / largest) * 0x010101u;
+    std::vector<std::uint8_t> bytes(AVPALETTE_SIZE);
+    std::memcpy(bytes.data(), entries.data(), bytes.size());
+    return bytes;
 }
 
 }  // namespace
@@ -60,6 +74,14 @@ Demuxer::Demuxer(const LocalFile& file)
     if (!avi_ && avformat_find_stream_info(format, nullptr) < 0)
         throw std::runtime_error("not a video file");
     chooseStream();
+    // An AVI bitmap of 2 to 8 bits per pixel whose format has no colour
+    // table: FFmpeg hands its pictures no palette, and shows them black. Its
+    // indices are read as grey levels until a palette comes, which FFmpeg
+    // hands over with the first packet when the format has one. (1-bit
+    // pictures FFmpeg already shows black on white.)
+    const int bitsPerPixel = stream_->codecpar->bits_per_coded_sample;
+    if (avi_ && bitsPerPixel >= 2 && bitsPerPixel <= 8)
+        palette_ = greyPalette(bitsPerPixel);
     if (avi_)
         if (auto count = countAviIndex(file.descriptor(), stream_->index); count && count->trailingEmpty > 0)
             emptyIndexEntries_ = {count->entries - count->trailingEmpty, count->entries};
@@ -134,11 +156,13 @@ bool Demuxer::readAhead()
             continue;
         }
         const std::optional<std::int64_t> position = numbering_.number(*packet);
+        // A palette may come with an empty chunk (a dropped frame), for the
+        // pictures after it.
+        attachPalette(*packet);
         if (packet->size == 0) {
             av_packet_unref(packet.get());
             continue;
         }
-        attachPalette(*packet);
         ahead_.push_back({std::move(packet), position});
         return true;
     }
@@ -151,7 +175,7 @@ void Demuxer::attachPalette(AVPacket& packet)
         palette_.assign(palette, palette + size);
         return;
     }
-    if (palette_.empty())
+    if (palette_.empty() || packet.size == 0)
         return;
     std::uint8_t* copy = av_packet_new_side_data(&packet, AV_PKT_DATA_PALETTE, palette_.size());
     if (!copy)

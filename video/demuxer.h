@@ -38,8 +38,8 @@ public:
     std::int64_t fileSize() const;
 
     // The next coded picture, none after the last. Pictures shown come with
-    // growing positions. A palette that a picture brings stays with every
-    // later one, so each can be decoded on its own.
+    // growing positions. A palette that a packet brings, an empty one too,
+    // stays with every later picture, so each can be decoded on its own.
     std::optional<CodedPicture> next();
 
     // Once next() has returned none: the position after the last the file
@@ -57,7 +57,7 @@ private:
     AVStream* stream_ = nullptr;
     PositionNumbering numbering_{false};
     std::deque<CodedPicture> ahead_;
-    std::vector<std::uint8_t> palette_;  // the last one a picture brought
+    std::vector<std::uint8_t> palette_;  // the last one a packet brought
     bool ended_ = false;
     std::int64_t end_ = 0;
     int readError_ = 0;
