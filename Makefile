@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 # WERROR=ON makes compiler warnings errors (CI sets it).
 WERROR ?= OFF
 
-.PHONY: all demo test install fuzz bench bench-large clean
+.PHONY: all demo test install deb lint-deb fuzz bench bench-large clean
 
 all: $(BUILD)/build.ninja
 	cmake --build $(BUILD)
@@ -51,6 +51,28 @@ PREFIX ?= /usr/local
 install: all
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
+# The Debian package, dist/aviavg_VERSION_amd64.deb, from a Release build of
+# its own with Debian's hardening flags; `make lint-deb` also checks it with
+# lintian, which fails on errors. scripts/check-deb-in-chroot installs,
+# runs and removes it on a bare Debian 12.
+DEB_BUILD := build-deb
+DIST := dist
+deb: export DEB_BUILD_MAINT_OPTIONS := hardening=+all
+deb:
+	scripts/install-dependencies deb
+	cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+		-DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+		-DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON -DAVIAVG_WERROR=$(WERROR)
+	cmake --build $(DEB_BUILD) --target aviavg
+	rm -f $(DIST)/aviavg_*.deb
+	cd $(DEB_BUILD) && cpack -D CPACK_OUTPUT_FILE_PREFIX=$(CURDIR)/$(DIST)
+	@echo "The package: $$(ls $(DIST)/aviavg_*.deb)"
+
+lint-deb: deb
+	scripts/install-dependencies lint-deb
+	lintian --fail-on error --info $(DIST)/aviavg_*.deb
+
 # Makes the benchmark clips (once), then times aviavg against ffmpeg and an
 # OpenCV script, and the per-frame kernels against memcpy.
 bench: all
@@ -66,4 +88,4 @@ bench-large: all
 	$(BUILD)/bench/large_file $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZED) $(FUZZ)
+	rm -rf $(BUILD) $(SANITIZED) $(FUZZ) $(DEB_BUILD) $(DIST)
