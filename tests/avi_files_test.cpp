@@ -197,6 +197,35 @@ TEST(AviFiles, UncompressedChunksLongerThanTheirPictureAreDamaged)
     }
 }
 
+// 4:2:0 pictures as some writers store them: every row padded to four bytes,
+// the luma plane an even number of rows high. Luma 16 or 235 with neutral
+// chroma is blue 0 or 255; the padding (luma 100, chroma 0) must not show.
+TEST(AviFiles, FourTwoZeroChunksWithPaddedRowsAreReadWithoutThePadding)
+{
+    ScratchDirectory directory;
+    for (const auto& [width, height] : {std::pair(5, 3), std::pair(20, 17), std::pair(1, 1)}) {
+        const int chromaWidth = (width + 1) / 2, chromaHeight = (height + 1) / 2;
+        const auto padded = [](int bytes) { return (bytes + 3) / 4 * 4; };
+        std::vector<std::uint8_t> chunk, expected(std::size_t(width * height));
+        for (int row = 0; row < 2 * chromaHeight; ++row)
+            for (int column = 0; column < padded(width); ++column) {
+                const bool inside = row < height && column < width, white = (row * 7 + column * 3) % 5 < 2;
+                chunk.push_back(!inside ? 100 : white ? 235 : 16);
+                if (inside)
+                    expected[std::size_t((height - 1 - row) * width + column)] = white ? 255 : 0;
+            }
+        for (int row = 0; row < 2 * chromaHeight; ++row)
+            for (int column = 0; column < padded(chromaWidth); ++column)
+                chunk.push_back(column < chromaWidth ? 128 : 0);
+        RiffAvi avi;
+        const int video = avi.addVideo({.width = width, .height = height, .bitCount = 12, .codec = "I420"});
+        avi.addChunk(video, chunk);
+        avi.addChunk(video, chunk);
+        avi.save(directory / "clip.avi");
+        EXPECT_EQ(average(directory / "clip.avi"), expected) << width << "x" << height;
+    }
+}
+
 // Dropped frames that only the index records, in the middle and at the end.
 TEST(AviFiles, DroppedFramesInTheIndexOnlyRepeatThePictureBeforeThem)
 {

@@ -122,10 +122,17 @@ Decoder::Decoder(const AVStream& stream, int threads)
     hadSize_ = context_->width > 0 && context_->height > 0;
     if (parameters.codec_id == AV_CODEC_ID_RAWVIDEO)
         largestPicture_ = largestUncompressedPicture(*context_);
+    if (parameters.codec_id == AV_CODEC_ID_RAWVIDEO && context_->pix_fmt == AV_PIX_FMT_YUV420P)
+        paddedPlanes_.emplace(context_->width, context_->height);
 }
 
 int Decoder::decode(const AVPacket* packet, const std::function<void(const AVFrame&)>& take)
 {
+    PacketPtr unpadded;
+    if (packet && paddedPlanes_ && paddedPlanes_->holds(packet->size)) {
+        unpadded = paddedPlanes_->unpadded(*packet);
+        packet = unpadded.get();
+    }
     // A chunk longer than its picture holds something else: a picture of
     // another size, or damage.
     if (packet && largestPicture_ && packet->size > *largestPicture_)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "video/ffmpeg_raii.h"
+#include "video/padded_yuv420.h"
 
 #include <cstdint>
 #include <functional>
@@ -43,4 +44,5 @@ private:
     FramePtr picture_;
     bool hadSize_ = false;
     std::optional<std::int64_t> largestPicture_;  // in bytes, for uncompressed pictures
+    std::optional<PaddedYuv420> paddedPlanes_;    // for uncompressed 4:2:0 pictures
 };
