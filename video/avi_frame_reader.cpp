@@ -85,6 +85,7 @@ struct AviFrameReader::State {
     std::vector<std::unique_ptr<Worker>> workers;
     std::optional<std::pair<int, int>> size;       // the first picture's
     std::optional<int> format;                     // the first picture's
+    std::int64_t largestCoded = 0;                 // of the coded pictures read so far
     std::deque<std::pair<FramePtr, Slot>> primed;  // decoded on opening, not yet added
     bool started = false;                          // whether a picture to show was read
     std::mutex failing;
@@ -133,6 +134,8 @@ AviFrameReader::State::State(const LocalFile& file) : demuxer(file)
 std::optional<CodedPicture> AviFrameReader::State::nextCoded()
 {
     std::optional<CodedPicture> coded = demuxer.next();
+    if (coded)
+        largestCoded = std::max<std::int64_t>(largestCoded, coded->packet->size);
     // Dropped frames before the first picture (encoders with B-frames delay
     // it so) show that picture too.
     if (coded && coded->position && !started) {
@@ -325,8 +328,10 @@ std::int64_t AviFrameReader::workerMemory() const
     const std::int64_t pixels = std::int64_t(width()) * height();
     const int format = state.format.value_or(state.demuxer.stream().codecpar->format);
     const int picture = av_image_get_buffer_size(AVPixelFormat(format), width(), height(), 1);
-    const std::int64_t coded = state.demuxer.fileSize() / std::max<std::int64_t>(state.frames, 1);
-    return (picture > 0 ? picture : 4 * pixels) + 3 * coded;
+    // A header may claim more frames than the file holds: the coded
+    // pictures read so far count too.
+    const std::int64_t average = state.demuxer.fileSize() / std::max<std::int64_t>(state.frames, 1);
+    return (picture > 0 ? picture : 4 * pixels) + 3 * std::max(average, state.largestCoded);
 }
 
 bool AviFrameReader::fillsCores(unsigned workers) const

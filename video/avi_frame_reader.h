@@ -29,8 +29,9 @@ public:
     std::int32_t height() const;
 
     // The memory one more worker takes, in bytes: its decoder's picture, and
-    // coded pictures of the file's average size, one waiting for the decoder
-    // and one in it, which the decoder may copy once more.
+    // coded pictures of the file's average size (or the largest read so far),
+    // one waiting for the decoder and one in it, which the decoder may copy
+    // once more.
     std::int64_t workerMemory() const;
 
     // Whether reading with this many workers keeps every core of the machine
