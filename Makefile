@@ -81,7 +81,7 @@ bench: all
 	cmake --build $(BUILD) --target aviavg kernels_bench average_with_workers
 	bench/make-corpus $(BUILD)/corpus
 	$(BUILD)/bench/kernels_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-	/usr/bin/python3 bench/run $(BUILD) $(BUILD)/corpus 5
+	/usr/bin/python3 bench/run $(BUILD) $(BUILD)/corpus 3
 
 # Writes a video of over 4 GiB (OpenDML) once and checks its average.
 bench-large: all
