@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -36,28 +37,30 @@ template <typename Sum>
 }
 
 // The per-frame work, built for AVX2 and for the baseline processor; the
-// loader picks the one the machine runs. Single frames go into 16-bit sums
-// (the constant 1 leaves no multiplication), runs of one picture into the
-// wide sums.
-[[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint16_t* sums, std::uint8_t* maxima,
-                                                          const std::uint8_t* blue, std::size_t width,
-                                                          std::ptrdiff_t step)
+// first call asks the processor which it runs (a run-time choice, since
+// Windows executables have no loader-time one). Single frames go into 16-bit
+// sums (the constant 1 leaves no multiplication), runs of one picture into
+// the wide sums.
+template <typename Sum>
+[[gnu::target("avx2")]] void addBlueRowAvx2(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
+                                            std::size_t width, std::ptrdiff_t step, Sum repeats)
 {
-    addBlueRowTo(sums, maxima, blue, width, step, std::uint16_t(1));
+    addBlueRowTo(sums, maxima, blue, width, step, std::is_same_v<Sum, std::uint16_t> ? Sum(1) : repeats);
 }
 
-[[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint32_t* sums, std::uint8_t* maxima,
-                                                          const std::uint8_t* blue, std::size_t width,
-                                                          std::ptrdiff_t step, std::uint32_t repeats)
+template <typename Sum>
+void addBlueRowBaseline(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue, std::size_t width,
+                        std::ptrdiff_t step, Sum repeats)
 {
-    addBlueRowTo(sums, maxima, blue, width, step, repeats);
+    addBlueRowTo(sums, maxima, blue, width, step, std::is_same_v<Sum, std::uint16_t> ? Sum(1) : repeats);
 }
 
-[[gnu::target_clones("avx2", "default")]] void addBlueRow(std::uint64_t* sums, std::uint8_t* maxima,
-                                                          const std::uint8_t* blue, std::size_t width,
-                                                          std::ptrdiff_t step, std::uint64_t repeats)
+template <typename Sum>
+void addBlueRow(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue, std::size_t width, std::ptrdiff_t step,
+                std::type_identity_t<Sum> repeats = 1)
 {
-    addBlueRowTo(sums, maxima, blue, width, step, repeats);
+    static const auto kernel = __builtin_cpu_supports("avx2") ? addBlueRowAvx2<Sum> : addBlueRowBaseline<Sum>;
+    kernel(sums, maxima, blue, width, step, repeats);
 }
 
 // Frames of 255 that a 16-bit and a 32-bit sum hold.

@@ -44,7 +44,7 @@ Demuxer::Demuxer(const LocalFile& file)
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
 
-    if (int error = input_.open(file.descriptor(), file.name().c_str()); error < 0)
+    if (int error = input_.open(file); error < 0)
         failToOpen(error, input_.readError());
     AVFormatContext* format = input_.format();
     if (isStillPictureFormat(format->iformat->name))
@@ -61,7 +61,7 @@ Demuxer::Demuxer(const LocalFile& file)
         throw std::runtime_error("not a video file");
     chooseStream();
     if (avi_)
-        if (auto count = countAviIndex(file.descriptor(), stream_->index); count && count->trailingEmpty > 0)
+        if (auto count = countAviIndex(file, stream_->index); count && count->trailingEmpty > 0)
             emptyIndexEntries_ = {count->entries - count->trailingEmpty, count->entries};
 }
 

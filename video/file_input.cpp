@@ -1,4 +1,6 @@
-#include "video/descriptor_input.h"
+#include "video/file_input.h"
+
+#include "system/local_file.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -6,9 +8,7 @@ extern "C" {
 }
 
 #include <cerrno>
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstdio>
 
 namespace {
 
@@ -24,19 +24,14 @@ int refuseToOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary
 
 }  // namespace
 
-int DescriptorInput::open(int descriptor, const char* name)
+int FileInput::makeIoContext()
 {
-    position_ = std::make_unique<Position>(Position{descriptor});
-
     auto read = [](void* opaque, std::uint8_t* buffer, int size) -> int {
         auto& position = *static_cast<Position*>(opaque);
-        ssize_t got;
-        do
-            got = ::pread(position.descriptor, buffer, std::size_t(size), position.offset);
-        while (got < 0 && errno == EINTR);
+        const std::int64_t got = position.file.readAt(buffer, std::size_t(size), position.offset);
         if (got < 0) {
-            position.readError = errno;
-            return AVERROR(errno);
+            position.readError = int(-got);
+            return AVERROR(position.readError);
         }
         if (got == 0)
             return AVERROR_EOF;
@@ -45,20 +40,20 @@ int DescriptorInput::open(int descriptor, const char* name)
     };
     auto seek = [](void* opaque, std::int64_t offset, int whence) -> std::int64_t {
         auto& position = *static_cast<Position*>(opaque);
-        struct stat status {};
         whence &= ~AVSEEK_FORCE;
-        if ((whence == AVSEEK_SIZE || whence == SEEK_END) && ::fstat(position.descriptor, &status) != 0)
-            return AVERROR(errno);
+        const std::int64_t size = whence == AVSEEK_SIZE || whence == SEEK_END ? position.file.size() : 0;
+        if (size < 0)
+            return AVERROR(int(-size));
         switch (whence) {
         case AVSEEK_SIZE:
-            return status.st_size;
+            return size;
         case SEEK_SET:
             break;
         case SEEK_CUR:
             offset += position.offset;
             break;
         case SEEK_END:
-            offset += status.st_size;
+            offset += size;
             break;
         default:
             return AVERROR(EINVAL);
@@ -76,6 +71,14 @@ int DescriptorInput::open(int descriptor, const char* name)
         av_free(buffer);
         return AVERROR(ENOMEM);
     }
+    return 0;
+}
+
+int FileInput::open(const LocalFile& file)
+{
+    position_ = std::make_unique<Position>(Position{file});
+    if (int error = makeIoContext())
+        return error;
     format_.reset(avformat_alloc_context());
     if (!format_)
         return AVERROR(ENOMEM);
@@ -88,7 +91,7 @@ int DescriptorInput::open(int descriptor, const char* name)
 
     // On failure avformat_open_input frees the context it was given.
     AVFormatContext* format = format_.release();
-    int error = avformat_open_input(&format, name, nullptr, nullptr);
+    int error = avformat_open_input(&format, file.name().c_str(), nullptr, nullptr);
     format_.reset(format);
     return error;
 }

@@ -1,8 +1,8 @@
-// A demuxer that reads one open file through its descriptor and can reach
-// nothing else: no protocol (file, http, pipe, ...) is allowed, and every
-// attempt to open a further resource (a playlist's entries, a script's
-// files, a manifest's segments) is refused. Reads use pread at the input's own
-// offset, so several inputs can share one descriptor.
+// A demuxer that reads one open file and can reach nothing else: no protocol
+// (file, http, pipe, ...) is allowed, and every attempt to open a further
+// resource (a playlist's entries, a script's files, a manifest's segments) is
+// refused. Reads are made at the input's own offset, so several inputs can
+// share one open file.
 #pragma once
 
 #include "video/ffmpeg_raii.h"
@@ -10,13 +10,14 @@
 #include <cstdint>
 #include <memory>
 
+class LocalFile;
 struct AVFormatContext;
 
-class DescriptorInput {
+class FileInput {
 public:
-    // Opens the file for demuxing; the name is used for messages and for
+    // Opens the file for demuxing; its name is used for messages and for
     // guessing the format from its extension. Returns 0 or an FFmpeg error.
-    int open(int descriptor, const char* name);
+    int open(const LocalFile& file);
 
     AVFormatContext* format() const { return format_.get(); }
     // The errno of the last read the system refused, 0 when none was.
@@ -24,10 +25,13 @@ public:
 
 private:
     struct Position {
-        int descriptor;
+        const LocalFile& file;
         std::int64_t offset = 0;
         int readError = 0;  // errno of the last failed read
     };
+
+    // The reader of the file through position_, for FFmpeg.
+    int makeIoContext();
 
     std::unique_ptr<Position> position_;  // the callbacks' state, at a fixed address
     IoContextPtr io_;                     // freed after format_ is closed
