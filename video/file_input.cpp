@@ -24,45 +24,48 @@ int refuseToOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary
 
 }  // namespace
 
+int FileInput::read(void* opaque, std::uint8_t* buffer, int size)
+{
+    auto& position = *static_cast<Position*>(opaque);
+    const std::int64_t got = position.file.readAt(buffer, std::size_t(size), position.offset);
+    if (got < 0) {
+        position.readError = int(-got);
+        return AVERROR(position.readError);
+    }
+    if (got == 0)
+        return AVERROR_EOF;
+    position.offset += got;
+    return int(got);
+}
+
+std::int64_t FileInput::seek(void* opaque, std::int64_t offset, int whence)
+{
+    auto& position = *static_cast<Position*>(opaque);
+    whence &= ~AVSEEK_FORCE;
+    const std::int64_t size = whence == AVSEEK_SIZE || whence == SEEK_END ? position.file.size() : 0;
+    if (size < 0)
+        return AVERROR(int(-size));
+    switch (whence) {
+    case AVSEEK_SIZE:
+        return size;
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        offset += position.offset;
+        break;
+    case SEEK_END:
+        offset += size;
+        break;
+    default:
+        return AVERROR(EINVAL);
+    }
+    if (offset < 0)
+        return AVERROR(EINVAL);
+    return position.offset = offset;
+}
+
 int FileInput::makeIoContext()
 {
-    auto read = [](void* opaque, std::uint8_t* buffer, int size) -> int {
-        auto& position = *static_cast<Position*>(opaque);
-        const std::int64_t got = position.file.readAt(buffer, std::size_t(size), position.offset);
-        if (got < 0) {
-            position.readError = int(-got);
-            return AVERROR(position.readError);
-        }
-        if (got == 0)
-            return AVERROR_EOF;
-        position.offset += got;
-        return int(got);
-    };
-    auto seek = [](void* opaque, std::int64_t offset, int whence) -> std::int64_t {
-        auto& position = *static_cast<Position*>(opaque);
-        whence &= ~AVSEEK_FORCE;
-        const std::int64_t size = whence == AVSEEK_SIZE || whence == SEEK_END ? position.file.size() : 0;
-        if (size < 0)
-            return AVERROR(int(-size));
-        switch (whence) {
-        case AVSEEK_SIZE:
-            return size;
-        case SEEK_SET:
-            break;
-        case SEEK_CUR:
-            offset += position.offset;
-            break;
-        case SEEK_END:
-            offset += size;
-            break;
-        default:
-            return AVERROR(EINVAL);
-        }
-        if (offset < 0)
-            return AVERROR(EINVAL);
-        return position.offset = offset;
-    };
-
     auto* buffer = static_cast<std::uint8_t*>(av_malloc(bufferSize));
     if (!buffer)
         return AVERROR(ENOMEM);

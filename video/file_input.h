@@ -30,8 +30,11 @@ private:
         int readError = 0;  // errno of the last failed read
     };
 
-    // The reader of the file through position_, for FFmpeg.
+    // FFmpeg's reader of the file, and its callbacks: reads and seeks at
+    // the Position they are given.
     int makeIoContext();
+    static int read(void* position, std::uint8_t* buffer, int size);
+    static std::int64_t seek(void* position, std::int64_t offset, int whence);
 
     std::unique_ptr<Position> position_;  // the callbacks' state, at a fixed address
     IoContextPtr io_;                     // freed after format_ is closed
