@@ -72,7 +72,7 @@ bench-large: all
 # ~/.cache/aviavg/ (scripts/build-ffmpeg-windows).
 WINDOWS := build-windows
 WINDOWS_TESTS := build-windows-tests
-VERSION := $(shell sed -n 's/^project(aviavg VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+VERSION := $(shell sed -n 's/^project.aviavg VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 WINDOWS_ZIP := dist/aviavg-$(VERSION)-windows-x86_64.zip
 MINGW := -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
 	-DAVIAVG_WERROR=$(WERROR)

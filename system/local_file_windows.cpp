@@ -17,13 +17,27 @@ HANDLE handleOf(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle);
 
 [[noreturn]] void fail(int error) { throw std::runtime_error(std::strerror(error)); }
 
+// Whether the name leads to a device (CON, NUL, COM1, ... in any folder, or
+// \\.\ names): Windows makes their full names "\\.\CON". Opening CON for
+// reading may wait for the keyboard, or fail with no console at all.
+bool namesDevice(const std::wstring& name)
+{
+    const DWORD length = ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    return length > 0 && ::GetFullPathNameW(name.c_str(), length, full.data(), nullptr) > 0 &&
+           full.starts_with(L"\\\\.\\");
+}
+
 }  // namespace
 
 LocalFile::LocalFile(std::string name) : name_(std::move(name))
 {
     // Other programs may go on reading, writing, renaming it, as on Linux.
     // Backup semantics open a folder too, so that it can be named as one.
-    HANDLE file = ::CreateFileW(wideFromUtf8(name_).c_str(), GENERIC_READ,
+    const std::wstring wide = wideFromUtf8(name_);
+    if (namesDevice(wide))
+        throw std::runtime_error("not a regular file");
+    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
