@@ -116,7 +116,7 @@ TEST(AviFiles, DroppedFramesRepeatThePictureBeforeThem)
             uncompressedAvi(pictures, {.start = start}, shown).save(file, withIndex);
             EXPECT_EQ(average(file), expectedAverage(pictures, shown)) << withIndex << " " << start;
 
-            const LocalFile opened(file);
+            const LocalFile opened(file.string());
             AviFrameReader reader(opened);
             EXPECT_EQ(reader.frameCount(), 8);
             std::vector<int> runs;
