@@ -79,10 +79,18 @@ MINGW := -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake 
 
 .PHONY: windows test-windows
 
+# Configures a Windows build tree DIR against the FFmpeg build KIND; a tree
+# configured against another FFmpeg build is configured afresh, since CMake
+# keeps what pkg-config found. $(call configure-windows,DIR,KIND,OPTIONS)
+define configure-windows
+	prefix="$$(scripts/build-ffmpeg-windows $(2))" && \
+	{ grep -qsx "AVIAVG_FFMPEG_PREFIX:[A-Z]*=$$prefix" $(1)/CMakeCache.txt || rm -rf $(1)/CMakeCache.txt $(1)/CMakeFiles; } && \
+	cmake -S . -B $(1) $(MINGW) $(3) -DAVIAVG_FFMPEG_PREFIX="$$prefix"
+endef
+
 windows:
 	scripts/install-dependencies windows
-	cmake -S . -B $(WINDOWS) $(MINGW) -DBUILD_TESTING=OFF \
-		-DAVIAVG_FFMPEG_PREFIX="$$(scripts/build-ffmpeg-windows program)"
+	$(call configure-windows,$(WINDOWS),program,-DBUILD_TESTING=OFF)
 	cmake --build $(WINDOWS) --target aviavg
 	scripts/check-windows-imports $(WINDOWS)/aviavg.exe
 	scripts/package-windows $(WINDOWS)/aviavg.exe $(VERSION) "$$(scripts/build-ffmpeg-windows source)" $(WINDOWS_ZIP)
@@ -92,7 +100,7 @@ windows:
 # tests write clips with) and run under Wine, the command-line tests against
 # aviavg.exe, and its bitmap of the demo clip against the Linux build's.
 test-windows: windows all
-	cmake -S . -B $(WINDOWS_TESTS) $(MINGW) -DAVIAVG_FFMPEG_PREFIX="$$(scripts/build-ffmpeg-windows tests)"
+	$(call configure-windows,$(WINDOWS_TESTS),tests,)
 	cmake --build $(WINDOWS_TESTS) --target aviavg_tests
 	scripts/test-windows $(WINDOWS) $(WINDOWS_TESTS) $(BUILD)
 
