@@ -1,6 +1,7 @@
 # Wraps the CMake build: `make` builds, `make demo` shows the tool at work,
 # `make test` runs the tests, also built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, `make bench` the benchmarks.
+# UndefinedBehaviorSanitizer, `make bench` the benchmarks, `make windows` and
+# `make test-windows` the Windows program and its tests under Wine.
 BUILD := build
 SANITIZED := build-sanitized
 FUZZ := build-fuzz
@@ -87,5 +88,44 @@ bench: all
 bench-large: all
 	$(BUILD)/bench/large_file $(BUILD)
 
+# aviavg.exe for 64-bit Windows, cross-built with mingw-w64 and linked
+# statically (one file, no DLLs), and the ZIP for Windows users. FFmpeg for
+# Windows is built once from Debian's source package and kept in
+# ~/.cache/aviavg/ (scripts/build-ffmpeg-windows).
+WINDOWS := build-windows
+WINDOWS_TESTS := build-windows-tests
+VERSION := $(shell sed -n 's/^project.aviavg VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+WINDOWS_ZIP := dist/aviavg-$(VERSION)-windows-x86_64.zip
+MINGW := -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+	-DAVIAVG_WERROR=$(WERROR)
+
+.PHONY: windows test-windows
+
+# Configures a Windows build tree DIR against the FFmpeg build KIND; a tree
+# configured against another FFmpeg build is configured afresh, since CMake
+# keeps what pkg-config found. $(call configure-windows,DIR,KIND,OPTIONS)
+define configure-windows
+	prefix="$$(scripts/build-ffmpeg-windows $(2))" && \
+	{ grep -qsx "AVIAVG_FFMPEG_PREFIX:[A-Z]*=$$prefix" $(1)/CMakeCache.txt || rm -rf $(1)/CMakeCache.txt $(1)/CMakeFiles; } && \
+	cmake -S . -B $(1) $(MINGW) $(3) -DAVIAVG_FFMPEG_PREFIX="$$prefix"
+endef
+
+windows:
+	scripts/install-dependencies windows
+	$(call configure-windows,$(WINDOWS),program,-DBUILD_TESTING=OFF)
+	cmake --build $(WINDOWS) --target aviavg
+	scripts/check-windows-imports $(WINDOWS)/aviavg.exe
+	scripts/package-windows $(WINDOWS)/aviavg.exe $(VERSION) "$$(scripts/build-ffmpeg-windows source)" $(WINDOWS_ZIP)
+	@echo "$(WINDOWS_ZIP)"
+
+# The test suite cross-built (with an FFmpeg that also has the encoders the
+# tests write clips with) and run under Wine, the command-line tests against
+# aviavg.exe, and its bitmap of the demo clip against the Linux build's.
+test-windows: windows all
+	$(call configure-windows,$(WINDOWS_TESTS),tests,)
+	cmake --build $(WINDOWS_TESTS) --target aviavg_tests
+	scripts/test-windows $(WINDOWS) $(WINDOWS_TESTS) $(BUILD)
+
 clean:
 	rm -rf $(BUILD) $(SANITIZED) $(FUZZ) $(DEB_BUILD) $(DIST)
+	rm -rf $(WINDOWS) $(WINDOWS_TESTS)

@@ -3,6 +3,8 @@
 #include "app/average_video.h"
 #include "app/output_name.h"
 #include "app/quote_name.h"
+#include "system/file_identity.h"
+#include "system/terminal.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,32 +21,18 @@
 #include <string>
 #include <thread>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
 
 // Whether the last "usredniono" message, which ends without a line break,
 // stands on a terminal that standard error shares.
 bool messageEndsLine = false;
 
-bool sameTerminal()
-{
-    struct stat out {};
-    struct stat err {};
-    return ::isatty(STDOUT_FILENO) && ::isatty(STDERR_FILENO) && ::fstat(STDOUT_FILENO, &out) == 0 &&
-           ::fstat(STDERR_FILENO, &err) == 0 && out.st_rdev == err.st_rdev;
-}
-
-bool sameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
 // Whether two names lead to one file (also through "./", links or a
 // directory named twice).
 bool sameFile(const char* first, const char* second)
 {
-    struct stat a {};
-    struct stat b {};
-    return ::stat(first, &a) == 0 && ::stat(second, &b) == 0 && sameInode(a, b);
+    const std::optional<FileIdentity> a = identifyFile(first);
+    return a && a == identifyFile(second);
 }
 
 // Tells the main thread that a file's reading has ended.
@@ -125,17 +113,14 @@ std::unique_ptr<Reading> startReading(const char* input, bool showProgress, bool
 bool dependsOnEarlierBitmaps(const char* input, const std::string& output,
                              const std::deque<std::unique_ptr<Reading>>& reading)
 {
-    struct stat in {};
-    struct stat out {};
-    if (::stat(input, &in) != 0)
+    const std::optional<FileIdentity> in = identifyFile(input);
+    if (!in)
         return true;  // it may come to be
-    const bool outputExists = ::stat(output.c_str(), &out) == 0;
+    const std::optional<FileIdentity> out = identifyFile(output.c_str());
     for (const std::unique_ptr<Reading>& earlier : reading) {
         const std::string bitmap = outputName(earlier->input);
-        struct stat written {};
-        if (bitmap == input || bitmap == output ||
-            (::stat(bitmap.c_str(), &written) == 0 &&
-             (sameInode(written, in) || (outputExists && sameInode(written, out)))))
+        const std::optional<FileIdentity> written = identifyFile(bitmap.c_str());
+        if (bitmap == input || bitmap == output || (written && (written == in || written == out)))
             return true;
     }
     return false;
@@ -152,9 +137,9 @@ bool finish(Reading& reading)
     const std::string output = outputName(reading.input);
     // No line break: the messages of several files follow each other.
     std::printf("usredniono %s", output.c_str());
-    if (::isatty(STDOUT_FILENO))
+    if (outputIsTerminal())
         std::fflush(stdout);
-    messageEndsLine = sameTerminal();
+    messageEndsLine = outputAndErrorShareTerminal();
     if (int error = saveBmp(*image, output.c_str())) {
         report(reading.input, "cannot write " + quoteName(output) + ": " + std::strerror(error));
         return false;
@@ -193,7 +178,7 @@ bool averageFiles(const std::vector<const char*>& inputs)
     // Files read at once: the file reported next, and one more per core.
     // Files read and not yet reported keep only their bitmaps, as many more.
     const std::size_t most = std::max(std::thread::hardware_concurrency(), 1u) + 1;
-    const bool terminal = ::isatty(STDERR_FILENO);
+    const bool terminal = errorIsTerminal();
     bool succeeded = true;
     Ends ends;
     std::deque<std::unique_ptr<Reading>> reading;  // in the order given

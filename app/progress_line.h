@@ -31,6 +31,7 @@ private:
 
     using Clock = std::chrono::steady_clock;
     const std::string fileName_;
+    const bool escapes_;  // whether the terminal takes cursor movements
     const std::int64_t frames_;
     const Clock::time_point start_ = Clock::now();
     std::atomic<std::int64_t> done_ = 0;
@@ -39,4 +40,5 @@ private:
     std::mutex drawing_;
     bool drawn_ = false;
     bool erased_ = false;
+    std::size_t longest_ = 0;  // of the lines drawn, without escapes
 };

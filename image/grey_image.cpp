@@ -1,6 +1,6 @@
 #include "image/grey_image.h"
 
-#include "image/replace_file.h"
+#include "system/replace_file.h"
 
 int saveBmp(const GreyImage& image, const char* name)
 {

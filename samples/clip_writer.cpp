@@ -41,6 +41,8 @@ struct OutputCloser {
 
 }  // namespace
 
+bool hasEncoder(const std::string& name) { return avcodec_find_encoder_by_name(name.c_str()) != nullptr; }
+
 struct ClipWriter::State {
     std::unique_ptr<AVFormatContext, OutputCloser> output;
     CodecContextPtr encoder;

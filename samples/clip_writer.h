@@ -18,6 +18,9 @@ struct ClipFormat {
     std::string colorRange = {};  // "tv" (limited) or "pc" (full); empty: none
 };
 
+// Whether this FFmpeg has the encoder (a Windows build may lack libx264).
+bool hasEncoder(const std::string& name);
+
 class ClipWriter {
 public:
     // Throws std::runtime_error when the file or the encoder cannot be set up.

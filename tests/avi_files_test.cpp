@@ -123,7 +123,7 @@ TEST(AviFiles, DroppedFramesRepeatThePictureBeforeThem)
             uncompressedAvi(pictures, {.start = start}, shown).save(file, withIndex);
             EXPECT_EQ(average(file), expectedAverage(pictures, shown)) << withIndex << " " << start;
 
-            const LocalFile opened(file);
+            const LocalFile opened(file.string());
             AviFrameReader reader(opened);
             EXPECT_EQ(reader.frameCount(), 8);
             std::vector<int> runs;
@@ -166,7 +166,7 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     EXPECT_EQ(failureOf(directory / "unknown.avi"), "no decoder for codec 'XYZ1'");
 
     std::ofstream(directory / "text.avi") << "not a video at all\n";
-    ASSERT_EQ(saveBmp({2, 2, std::vector<std::uint8_t>(4)}, (directory / "earlierS.bmp").c_str()), 0);
+    ASSERT_EQ(saveBmp({2, 2, std::vector<std::uint8_t>(4)}, (directory / "earlierS.bmp").string().c_str()), 0);
     EXPECT_EQ(failureOf(directory / "earlierS.bmp"), "not a video file");
     EXPECT_EQ(failureOf(directory / "text.avi"), "not a video file");
     EXPECT_EQ(failureOf(directory / "missing.avi"), "No such file or directory");
@@ -287,7 +287,7 @@ TEST(AviFiles, PicturesDecideTheSize)
     EXPECT_LE(largestDifference(right, expectedAverage(large)), 24);  // three frames of a moving edge
     for (const auto& [width, height] : {std::pair{96, 96}, {48, 32}, {0, 0}}) {
         saveMjpegAvi(directory / "header.avi", width, height, largeJpegs);
-        const GreyImage image = averageVideo((directory / "header.avi").c_str());
+        const GreyImage image = averageVideo((directory / "header.avi").string().c_str());
         ASSERT_EQ(std::pair(image.width, image.height), std::pair(96, 72)) << width << "x" << height;
         EXPECT_EQ(std::vector<std::uint8_t>(image.pixels.data(), image.pixels.data() + 96 * 72), right);
     }

@@ -18,6 +18,8 @@ TEST(Codecs, LosslessCodecsGiveExactAverages)
     };
     for (const ClipFormat& format : formats)
         for (int width : {34, 33}) {
+            if (skipsRowWithoutEncoder(format.encoder))
+                break;
             if (width % 2 && format.encoder != "rawvideo" && format.encoder != "ffv1")
                 continue;  // the others need even widths
             const auto pictures = noisePictures(width, 18, 7, std::uint32_t(width));
@@ -44,6 +46,8 @@ TEST(Codecs, LossyCodecsComeClose)
     const auto pictures = movingSquarePictures(64, 48, 12);
     const auto expected = expectedAverage(pictures);
     for (const auto& c : cases) {
+        if (skipsRowWithoutEncoder(c.format.encoder))
+            continue;
         const auto file = directory / (c.format.encoder + ".avi");
         writeClip(file, pictures, c.format);
         EXPECT_LE(largestDifference(average(file), expected), c.tolerance) << c.format.encoder << " " << c.format.options;
@@ -75,6 +79,8 @@ TEST(Codecs, OtherContainersAreReadInDisplayOrder)
         {"clip.y4m", {.encoder = "wrapped_avframe", .pixelFormat = "yuv420p"}},
     };
     for (const auto& c : lossy) {
+        if (skipsRowWithoutEncoder(c.format.encoder))
+            continue;
         writeClip(directory / c.name, scene, c.format);
         EXPECT_LE(largestDifference(average(directory / c.name), expectedAverage(scene)), 12) << c.name;
     }

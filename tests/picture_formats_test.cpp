@@ -162,8 +162,8 @@ int largestError(const std::filesystem::path& file, const GridCase& grid, int wi
         }
         writer.finish();
     }
-    const GreyImage image = averageVideo(file.c_str(), 1);
-    EXPECT_EQ(averageVideo(file.c_str(), 16).pixels, image.pixels);
+    const GreyImage image = averageVideo(file.string().c_str(), 1);
+    EXPECT_EQ(averageVideo(file.string().c_str(), 16).pixels, image.pixels);
     EXPECT_EQ(image.width, width);
     EXPECT_EQ(image.height, height);
     if (image.width != width || image.height != height)
@@ -226,6 +226,8 @@ TEST(PictureFormats, EveryFormatAtEveryWidthGivesTheBlueOfItsPlanes)
 // BT.601 limited range by more than the tolerance.
 TEST(PictureFormats, SignalledMatrixAndRangeAreHonoured)
 {
+    if (!hasEncoder("libx264"))
+        GTEST_SKIP() << "this FFmpeg has no libx264, the encoder that signals every matrix and range";
     ScratchDirectory directory;
     for (const char* matrix : {"bt470bg", "bt709", "bt2020nc", "smpte240m", "fcc"})
         for (const char* range : {"tv", "pc"}) {

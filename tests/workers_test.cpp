@@ -107,6 +107,8 @@ TEST(Workers, KeyFramesAndTheIndexsFlagsDoNotMatter)
         {.encoder = "ffv1", .pixelFormat = "bgr0", .keyFrameInterval = 7},
     };
     for (const ClipFormat& format : formats) {
+        if (skipsRowWithoutEncoder(format.encoder))
+            continue;
         const auto file = directory / "clip.avi";
         writeClip(file, pictures, format);
         const std::vector<std::uint8_t> honest = sameForAnyWorkers(file, format.encoder);

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "video/blue_plane.h"
-#include "video/local_file.h"
+#include "system/local_file.h"
 
 #include <cstdint>
 #include <functional>

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+class LocalFile;
+
 struct AviIndexCount {
     std::int64_t entries = 0;        // the stream's entries, those of size 0 included
     std::int64_t trailingEmpty = 0;  // how many of them, at the end, are of size 0
@@ -13,4 +15,4 @@ struct AviIndexCount {
 
 // The count for the video stream with the given number; none when the file
 // has no idx1 index that can be read.
-std::optional<AviIndexCount> countAviIndex(int descriptor, int stream);
+std::optional<AviIndexCount> countAviIndex(const LocalFile& file, int stream);

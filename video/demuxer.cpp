@@ -58,7 +58,7 @@ Demuxer::Demuxer(const LocalFile& file)
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
 
-    if (int error = input_.open(file.descriptor(), file.name().c_str()); error < 0)
+    if (int error = input_.open(file); error < 0)
         failToOpen(error, input_.readError());
     AVFormatContext* format = input_.format();
     if (isStillPictureFormat(format->iformat->name))
@@ -83,7 +83,7 @@ Demuxer::Demuxer(const LocalFile& file)
     if (avi_ && bitsPerPixel >= 2 && bitsPerPixel <= 8)
         palette_ = greyPalette(bitsPerPixel);
     if (avi_)
-        if (auto count = countAviIndex(file.descriptor(), stream_->index); count && count->trailingEmpty > 0)
+        if (auto count = countAviIndex(file, stream_->index); count && count->trailingEmpty > 0)
             emptyIndexEntries_ = {count->entries - count->trailingEmpty, count->entries};
 }
 

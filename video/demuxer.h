@@ -3,9 +3,9 @@
 // positions it fills.
 #pragma once
 
-#include "video/descriptor_input.h"
+#include "system/local_file.h"
 #include "video/ffmpeg_raii.h"
-#include "video/local_file.h"
+#include "video/file_input.h"
 #include "video/position_numbering.h"
 
 #include <cstdint>
@@ -52,7 +52,7 @@ private:
     bool readAhead();
     void attachPalette(AVPacket& packet);
 
-    DescriptorInput input_;
+    FileInput input_;
     bool avi_ = false;
     AVStream* stream_ = nullptr;
     PositionNumbering numbering_{false};

@@ -1,5 +1,7 @@
 #include "tests/support/clips.h"
 
+#include <iostream>
+
 void writeClip(const std::filesystem::path& file, const std::vector<Picture>& pictures, const ClipFormat& format)
 {
     ClipWriter writer(file.string(), pictures.at(0).width, pictures.at(0).height, format);
@@ -17,4 +19,12 @@ std::vector<std::vector<std::uint8_t>> jpegFiles(const std::filesystem::path& sc
         jpegs.push_back(readFile(scratch));
     }
     return jpegs;
+}
+
+bool skipsRowWithoutEncoder(const std::string& encoder)
+{
+    if (hasEncoder(encoder))
+        return false;
+    std::cout << "[ SKIPPED  ] the rows that need the encoder " << encoder << ", which this FFmpeg lacks\n";
+    return true;
 }

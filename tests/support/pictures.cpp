@@ -10,6 +10,7 @@ extern "C" {
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 std::vector<Picture> noisePictures(int width, int height, int count, std::uint32_t seed)
@@ -148,10 +149,14 @@ std::set<std::string> filesIn(const std::filesystem::path& directory)
 
 ScratchDirectory::ScratchDirectory()
 {
-    std::string name = (std::filesystem::temp_directory_path() / "aviavg-test-XXXXXX").string();
-    if (!::mkdtemp(name.data()))
-        throw std::runtime_error("cannot make a scratch directory");
-    path_ = name;
+    // A name no other test has taken: an existing directory is not made anew.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path_ = std::filesystem::temp_directory_path() / ("aviavg-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(path_))
+            return;
+    }
+    throw std::runtime_error("cannot make a scratch directory");
 }
 
 ScratchDirectory::~ScratchDirectory()

@@ -206,13 +206,13 @@ std::vector<std::uint8_t> RiffAvi::bytes(bool withIndex) const
     return b.out;
 }
 
-void RiffAvi::save(const std::string& path, bool withIndex) const
+void RiffAvi::save(const std::filesystem::path& path, bool withIndex) const
 {
     std::vector<std::uint8_t> data = bytes(withIndex);
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
     if (!file.flush())
-        throw std::runtime_error("cannot write " + path);
+        throw std::runtime_error("cannot write " + path.string());
 }
 
 std::size_t findFourcc(const std::vector<std::uint8_t>& bytes, const char* code)

@@ -7,6 +7,7 @@
 #include "tests/support/pictures.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,7 @@ public:
     void addPaletteChange(int stream, const std::vector<std::uint32_t>& palette);
 
     std::vector<std::uint8_t> bytes(bool withIndex = true) const;
-    void save(const std::string& path, bool withIndex = true) const;
+    void save(const std::filesystem::path& path, bool withIndex = true) const;
 
 private:
     struct Stream {

@@ -8,10 +8,12 @@
 #include <vector>
 
 // Returns 0, or the errno value of the failure. The new file gets the
-// permissions the umask allows, as a file made with creat(2) would.
+// permissions a newly made file gets (on POSIX systems, those the umask
+// allows, as with creat(2)). The name is UTF-8.
 int replaceFile(const char* name, const std::vector<std::uint8_t>& contents);
 
-// Makes SIGINT, SIGTERM and SIGHUP remove the temporary file being written
-// before they end the process (unless they are ignored, as under nohup).
-// Call once, at start-up.
+// Makes SIGINT, SIGTERM and SIGHUP (on Windows: Ctrl-C, Ctrl-Break and
+// closing the console) remove the temporary file being written before they
+// end the process (unless they are ignored, as under nohup). Call once, at
+// start-up.
 void removeTemporaryFilesOnSignals();

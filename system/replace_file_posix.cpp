@@ -1,4 +1,4 @@
-#include "image/replace_file.h"
+#include "system/replace_file.h"
 
 #include <cerrno>
 #include <csignal>

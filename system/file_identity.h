@@ -1,0 +1,15 @@
+// Which file a name leads to, so that two names (through "./", links or a
+// folder named twice) can be told to be one file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+struct FileIdentity {
+    std::uint64_t volume;  // the device, or the volume's serial number
+    std::uint64_t file;    // the inode, or the file index
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// None when the name leads to no file that can be looked at. The name is UTF-8.
+std::optional<FileIdentity> identifyFile(const char* name);
