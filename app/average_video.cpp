@@ -1,6 +1,5 @@
 #include "app/average_video.h"
 
-#include "app/adding_thread.h"
 #include "app/pixel_accumulator.h"
 #include "app/progress_line.h"
 #include "app/quote_name.h"
@@ -47,29 +46,15 @@ GreyImage averageVideo(const char* fileName, unsigned workers, const std::atomic
     if (showProgress)
         progress.emplace(quoteName(fileName), reader.frameCount(), *showProgress);
 
-    // One set of sums for every worker, made with the first picture. A
-    // decoder with threads of its own hands its pictures over on this
-    // thread; they are added on another, while this one keeps the decoder
-    // fed.
-    const bool addingThread = workers > 1 && !reader.decodesOnWorkers(workers) && reader.fillsCores(workers);
+    // One set of sums for every worker, made with the first picture.
     std::optional<PixelAccumulator> sums;
-    std::optional<AddingThread> adder;
     std::once_flag made;
     reader.readAll(workers, [&](unsigned, const BlueRows& blue, std::int64_t frames) {
-        std::call_once(made, [&] {
-            sums.emplace(blue.height(), blue.width());
-            if (addingThread)
-                adder.emplace(*sums);
-        });
-        if (adder)
-            adder->add(blue, std::uint64_t(frames));
-        else
-            sums->add(blue, std::uint64_t(frames));
+        std::call_once(made, [&] { sums.emplace(blue.height(), blue.width()); });
+        sums->add(blue, std::uint64_t(frames));
         if (progress)
             progress->advance(frames);
     });
-    if (adder)
-        adder->finish();
 
     if (!sums)
         return blackImage(reader);

@@ -341,18 +341,13 @@ bool AviFrameReader::fillsCores(unsigned workers) const
     return state_->threadedDecoder;
 }
 
-bool AviFrameReader::decodesOnWorkers(unsigned workers) const
-{
-    return state_->intraOnly && workers > 1 && state_->size;
-}
-
 void AviFrameReader::readAll(unsigned workers, const PictureSink& add)
 {
     State& state = *state_;
     for (auto& [picture, slot] : state.primed)
         state.deliver(0, *picture, slot, add);
     state.primed.clear();
-    if (decodesOnWorkers(workers))
+    if (state.intraOnly && workers > 1 && state.size)
         state.fanOut(workers, add);
     else
         state.readInTurn(state.toSink(add), [] { return true; });

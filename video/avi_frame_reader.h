@@ -40,11 +40,6 @@ public:
     // 640x360) for threads to pay off.
     bool fillsCores(unsigned workers) const;
 
-    // Whether readAll with this many workers decodes on that many threads,
-    // each with a decoder of its own; otherwise one decoder, with threads of
-    // its own or none, hands every picture over on the calling thread.
-    bool decodesOnWorkers(unsigned workers) const;
-
     // Takes a picture: the worker that read it, its blue bytes (valid during
     // the call) and how many frames show it.
     using PictureSink = std::function<void(unsigned worker, const BlueRows& blue, std::int64_t frames)>;
