@@ -5,16 +5,20 @@
 
 namespace {
 
-// Pixels in a band: its sums and maxima (three bytes a pixel) stay in the
-// processor's second-level cache while a picture's rows are added.
+// Pixels in a band at most: its sums and maxima (three bytes a pixel) stay
+// in the processor's second-level cache while a picture's rows are added.
 constexpr std::size_t bandPixels = std::size_t(64) << 10;
+// Bands in a picture at least, so that threads seldom find the bands they
+// have left all taken.
+constexpr std::size_t fewestBands = 16;
 
 }  // namespace
 
 PixelAccumulator::PixelAccumulator(std::int32_t height, std::int32_t width)
     : height_(std::size_t(height)), width_(std::size_t(width))
 {
-    const std::size_t rows = std::max<std::size_t>(bandPixels / std::max<std::size_t>(width_, 1), 1);
+    const std::size_t rows = std::clamp<std::size_t>(bandPixels / std::max<std::size_t>(width_, 1), 1,
+                                                     std::max<std::size_t>(height_ / fewestBands, 1));
     for (std::size_t top = 0; top < height_; top += rows)
         bands_.emplace_back(top, std::min(rows, height_ - top), width_);
 }
