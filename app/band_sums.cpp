@@ -134,19 +134,6 @@ void BandSums::add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* co
 
 void BandSums::finish(std::uint8_t* image, std::size_t height) const
 {
-    // A division per pixel would cost more than all the rest at 8K: each
-    // quotient is taken from the reciprocal in double precision, which is
-    // exact for dividends below 2^53 to within one, and then corrected.
-    const std::uint64_t divisor = std::max<std::uint64_t>(frames_, 2) - 1;
-    const double reciprocal = 1.0 / double(divisor);
-    const auto quotient = [&](std::uint64_t dividend) {
-        auto q = std::uint64_t(double(dividend) * reciprocal);
-        if (q * divisor > dividend)
-            --q;
-        else if ((q + 1) * divisor <= dividend)
-            ++q;
-        return std::uint8_t(q);
-    };
     std::visit(
         [&](const auto& sums) {
             const bool wide = !sums.empty();
@@ -157,7 +144,7 @@ void BandSums::finish(std::uint8_t* image, std::size_t height) const
                     continue;
                 }
                 for (std::size_t j = row * width_; j < (row + 1) * width_; ++j)
-                    *pixel++ = quotient((wide ? sums[j] : 0) + recent_[j] - maxima_[j]);
+                    *pixel++ = std::uint8_t(((wide ? sums[j] : 0) + recent_[j] - maxima_[j]) / (frames_ - 1));
             }
         },
         sums_);
