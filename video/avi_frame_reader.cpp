@@ -86,6 +86,7 @@ struct AviFrameReader::State {
     std::optional<std::pair<int, int>> size;       // the first picture's
     std::optional<int> format;                     // the first picture's
     std::int64_t largestCoded = 0;                 // of the coded pictures read so far
+    std::int64_t fileBytes = 0;
     std::deque<std::pair<FramePtr, Slot>> primed;  // decoded on opening, not yet added
     bool started = false;                          // whether a picture to show was read
     std::mutex failing;
@@ -93,7 +94,7 @@ struct AviFrameReader::State {
     std::atomic<std::int64_t> failedAt = INT64_MAX;
 };
 
-AviFrameReader::State::State(const LocalFile& file) : demuxer(file)
+AviFrameReader::State::State(const LocalFile& file) : demuxer(file), fileBytes(std::max<std::int64_t>(file.size(), 0))
 {
     const AVStream& stream = demuxer.stream();
     // An AVI header's length counts dropped frames too. Other containers may
@@ -330,7 +331,7 @@ std::int64_t AviFrameReader::workerMemory() const
     const int picture = av_image_get_buffer_size(AVPixelFormat(format), width(), height(), 1);
     // A header may claim more frames than the file holds: the coded
     // pictures read so far count too.
-    const std::int64_t average = state.demuxer.fileSize() / std::max<std::int64_t>(state.frames, 1);
+    const std::int64_t average = state.fileBytes / std::max<std::int64_t>(state.frames, 1);
     return (picture > 0 ? picture : 4 * pixels) + 3 * std::max(average, state.largestCoded);
 }
 

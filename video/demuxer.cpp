@@ -106,8 +106,6 @@ void Demuxer::chooseStream()
     stream_->discard = avi_ ? AVDISCARD_NONE : AVDISCARD_DEFAULT;
 }
 
-std::int64_t Demuxer::fileSize() const { return std::max<std::int64_t>(avio_size(input_.format()->pb), 0); }
-
 std::optional<CodedPicture> Demuxer::next()
 {
     if (ahead_.empty() && !readAhead())

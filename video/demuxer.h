@@ -34,8 +34,6 @@ public:
     const AVStream& stream() const { return *stream_; }
     // Whether positions are AVI chunks, and the frame count the header's.
     bool isAvi() const { return avi_; }
-    // The file's size in bytes, 0 if unknown.
-    std::int64_t fileSize() const;
 
     // The next coded picture, none after the last. Pictures shown come with
     // growing positions. A palette that a packet brings, an empty one too,
