@@ -116,7 +116,7 @@ void BandSums::add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* co
         sums_ = std::vector<std::uint64_t>(narrow->begin(), narrow->end());
     const auto addRows = [&](auto* sums, auto repeated) {
         for (std::size_t row = 0; row < rows_; ++row) {
-            const BlueRow bytes = blue.row(std::int32_t(blue.height() - 1 - std::int32_t(top_ + row)), computedRow);
+            const BlueRow bytes = blue.row(std::int32_t(top_ + row), computedRow);
             addRow<decltype(repeated)>(sums + row * width_, maxima_.data() + row * width_, bytes.bytes, width_,
                                        bytes.step, repeated);
         }
@@ -132,13 +132,13 @@ void BandSums::add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* co
     frames_ += repeats;
 }
 
-void BandSums::finish(std::uint8_t* image, std::size_t height) const
+void BandSums::finish(std::uint8_t* image) const
 {
     std::visit(
         [&](const auto& sums) {
             const bool wide = !sums.empty();
             for (std::size_t row = 0; row < rows_; ++row) {
-                std::uint8_t* pixel = image + (height - 1 - top_ - row) * width_;
+                std::uint8_t* pixel = image + (top_ + row) * width_;
                 if (frames_ < 2) {
                     std::fill_n(pixel, width_, 0);
                     continue;

@@ -3,7 +3,7 @@
 // largest value left out.
 #pragma once
 
-#include "video/blue_plane.h"
+#include "video/blue_rows.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,9 +22,8 @@ public:
     void add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* computedRow);
 
     // (sum - maximum) / (frames - 1) per pixel, truncated, into the band's
-    // rows of a bottom-up image of `height` rows; zero for fewer than two
-    // frames.
-    void finish(std::uint8_t* image, std::size_t height) const;
+    // rows of an image; zero for fewer than two frames.
+    void finish(std::uint8_t* image) const;
 
 private:
     void allocate();

@@ -55,5 +55,5 @@ void PixelAccumulator::add(const BlueRows& blue, std::uint64_t repeats)
 void PixelAccumulator::finish(std::uint8_t* result) const
 {
     for (const Band& band : bands_)
-        band.sums.finish(result, height_);
+        band.sums.finish(result);
 }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/band_sums.h"
-#include "video/blue_plane.h"
+#include "video/blue_rows.h"
 
 #include <cstdint>
 #include <deque>

@@ -2,8 +2,8 @@
 //   0  BITMAPFILEHEADER (14 bytes)
 //  14  BITMAPINFOHEADER (40 bytes)
 //  54  palette, 256 entries of blue, green, red, 0 with entry i = grey level i
-// 1078 the rows, row 0 first (the bottom of the picture), each padded with
-//      zero bytes to a multiple of four
+// 1078 the rows, the bottom row of the picture first (the height is positive:
+//      a bottom-up bitmap), each padded with zero bytes to a multiple of four
 #include "image/grey_image.h"
 
 namespace {
@@ -61,7 +61,7 @@ void encodeBmp(const GreyImage& image, const ByteSink& sink)
     sink(headers.data(), headers.size());
 
     const std::uint8_t zeros[3] = {};
-    for (std::uint32_t row = 0; row < height; ++row) {
+    for (std::uint32_t row = height; row-- > 0;) {
         sink(image.pixels.data() + std::size_t(row) * width, width);
         if (padding)
             sink(zeros, padding);

@@ -7,7 +7,7 @@
 #include <vector>
 
 // Pixel j is row j / width, column j % width; rows follow each other without
-// gaps, the bottom row of the picture first (as in a bottom-up bitmap).
+// gaps, the top row of the picture first.
 struct GreyImage {
     std::int32_t height = 0;
     std::int32_t width = 0;

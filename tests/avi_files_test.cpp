@@ -212,7 +212,7 @@ TEST(AviFiles, FourTwoZeroChunksWithPaddedRowsAreReadWithoutThePadding)
                 const bool inside = row < height && column < width, white = (row * 7 + column * 3) % 5 < 2;
                 chunk.push_back(!inside ? 100 : white ? 235 : 16);
                 if (inside)
-                    expected[std::size_t((height - 1 - row) * width + column)] = white ? 255 : 0;
+                    expected[std::size_t(row * width + column)] = white ? 255 : 0;
             }
         for (int row = 0; row < 2 * chromaHeight; ++row)
             for (int column = 0; column < padded(chromaWidth); ++column)

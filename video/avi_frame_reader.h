@@ -3,7 +3,7 @@
 // dropped frames repeat it).
 #pragma once
 
-#include "video/blue_plane.h"
+#include "video/blue_rows.h"
 #include "system/local_file.h"
 
 #include <cstdint>

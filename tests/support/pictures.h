@@ -26,14 +26,14 @@ std::vector<std::uint8_t> bitmapRows(const Picture& picture, bool topDown = fals
 
 // The tool's result for pictures shown the given numbers of times (once each
 // when empty): per pixel the blue values' mean after one largest value is left
-// out, truncated; bottom row first.
+// out, truncated; top row first.
 std::vector<std::uint8_t> expectedAverage(const std::vector<Picture>& pictures, std::vector<int> shown = {});
 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // The grey levels of an 8-bit greyscale BMP as FFmpeg's BMP decoder reads
-// it, bottom row first.
+// it, top row first.
 std::vector<std::uint8_t> bmpPixels(const std::filesystem::path& path);
 
 // The largest difference between two equally long byte strings.
