@@ -3,7 +3,7 @@
 #include "app/pixel_accumulator.h"
 #include "app/progress_line.h"
 #include "app/quote_name.h"
-#include "video/avi_frame_reader.h"
+#include "video/video_frame_reader.h"
 
 #include <algorithm>
 #include <mutex>
@@ -18,7 +18,7 @@ namespace {
 // enough for 18 of them.
 constexpr std::int64_t extraWorkersMemory = std::int64_t(1) << 30;
 
-unsigned workersFor(const AviFrameReader& reader, unsigned wanted)
+unsigned workersFor(const VideoFrameReader& reader, unsigned wanted)
 {
     const std::int64_t affordable = 1 + extraWorkersMemory / std::max<std::int64_t>(reader.workerMemory(), 1);
     return unsigned(std::clamp<std::int64_t>(affordable, 1, std::max(wanted, 1u)));
@@ -26,7 +26,7 @@ unsigned workersFor(const AviFrameReader& reader, unsigned wanted)
 
 // A video without pictures gives a black image of the size its header
 // states (which the reader has checked).
-GreyImage blackImage(const AviFrameReader& reader)
+GreyImage blackImage(const VideoFrameReader& reader)
 {
     const std::size_t pixels = std::size_t(reader.width()) * std::size_t(reader.height());
     return {reader.height(), reader.width(), std::vector<std::uint8_t>(pixels)};
@@ -38,7 +38,7 @@ GreyImage averageVideo(const char* fileName, unsigned workers, const std::atomic
                        const std::function<void(bool fillsCores)>& opened)
 {
     const LocalFile file(fileName);
-    AviFrameReader reader(file);
+    VideoFrameReader reader(file);
     workers = workersFor(reader, workers);
     if (opened)
         opened(reader.fillsCores(workers));

@@ -5,7 +5,7 @@
 #include "tests/support/clips.h"
 #include "tests/support/pictures.h"
 #include "tests/support/riff_avi.h"
-#include "video/avi_frame_reader.h"
+#include "video/video_frame_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -124,7 +124,7 @@ TEST(AviFiles, DroppedFramesRepeatThePictureBeforeThem)
             EXPECT_EQ(average(file), expectedAverage(pictures, shown)) << withIndex << " " << start;
 
             const LocalFile opened(file.string());
-            AviFrameReader reader(opened);
+            VideoFrameReader reader(opened);
             EXPECT_EQ(reader.frameCount(), 8);
             std::vector<int> runs;
             reader.readAll(1, [&](unsigned, const BlueRows&, std::int64_t frames) { runs.push_back(int(frames)); });

@@ -77,6 +77,14 @@ bool codesPicturesAlone(const AVCodecParameters& parameters)
     return descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY);
 }
 
+bool decoderThreadsPayOff(const AVCodecParameters& parameters)
+{
+    const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
+    return !codesPicturesAlone(parameters) && codec &&
+           (codec->capabilities & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_SLICE_THREADS)) &&
+           std::int64_t(parameters.width) * parameters.height >= 640 * 360;
+}
+
 void Decoder::checkHeaderSize(const AVCodecParameters& parameters)
 {
     const std::int64_t width = parameters.width;

@@ -16,6 +16,12 @@ struct AVStream;
 // HuffYUV, ...), as FFmpeg's codec properties say.
 bool codesPicturesAlone(const AVCodecParameters& parameters);
 
+// Whether a decoder with threads of its own pays off: for codecs whose
+// pictures depend on each other, where FFmpeg's decoder has threads, on
+// pictures from 640x360 on. On smaller ones threads cost more than they
+// save, and a caller does better reading other files meanwhile.
+bool decoderThreadsPayOff(const AVCodecParameters& parameters);
+
 class Decoder {
 public:
     // Throws std::runtime_error when the size a stream's header states cannot

@@ -1,8 +1,10 @@
-#include "video/avi_frame_reader.h"
+#include "video/video_frame_reader.h"
 
-#include "video/bounded_queue.h"
 #include "video/decoder.h"
 #include "video/demuxer.h"
+#include "video/earliest_failure.h"
+#include "video/fan_out.h"
+#include "video/frame_count.h"
 #include "video/picture_to_blue.h"
 
 extern "C" {
@@ -12,11 +14,7 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <atomic>
-#include <climits>
 #include <deque>
-#include <exception>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -41,11 +39,6 @@ struct Worker {
     std::deque<Slot> slots;  // of the pictures sent and not yet out, in display order
 };
 
-struct Failure {
-    std::int64_t position;
-    std::string message;
-};
-
 std::string sizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
 
 // A reference to a decoded picture, which keeps it when the decoder moves on.
@@ -57,9 +50,25 @@ FramePtr referenceTo(const AVFrame& picture)
     return reference;
 }
 
+// Why the frame at a position cannot be read, with FFmpeg's error where it
+// says more than that the data ended or did not fit (EINVAL, from decoders
+// given less than a picture).
+std::string cannotRead(std::int64_t position, std::int64_t frames, int error = 0)
+{
+    std::string message = "cannot read frame " + std::to_string(position) + " of " + std::to_string(frames);
+    if (error == AVERROR(ENOSYS))
+        return message + ": its pixel format cannot be converted";
+    if (error < 0 && error != AVERROR_EOF && error != AVERROR(EINVAL)) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(error, text, sizeof text);
+        return message + ": " + text;
+    }
+    return message + " (damaged, or shorter than its header says)";
+}
+
 }  // namespace
 
-struct AviFrameReader::State {
+struct VideoFrameReader::State {
     using Delivery = std::function<void(unsigned worker, const AVFrame& picture, Slot slot)>;
 
     explicit State(const LocalFile& file);
@@ -70,11 +79,8 @@ struct AviFrameReader::State {
     void deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add);
     Delivery toSink(const PictureSink& add);
     void readInTurn(const Delivery& deliver, const std::function<bool()>& more);
-    void fanOut(unsigned count, const PictureSink& add);
-    Failure cannotRead(std::int64_t position, int error = 0) const;
-    void fail(Failure failure);
-    bool failedBefore(std::int64_t position) const { return failedAt.load() < position; }
-    bool failed() const { return failedAt.load() != INT64_MAX; }
+    void readOnWorkers(unsigned count, const PictureSink& add);
+    void cannotReadAt(std::int64_t position, int error = 0);
 
     Demuxer demuxer;
     std::int64_t frames = 0;
@@ -89,36 +95,14 @@ struct AviFrameReader::State {
     std::int64_t fileBytes = 0;
     std::deque<std::pair<FramePtr, Slot>> primed;  // decoded on opening, not yet added
     bool started = false;                          // whether a picture to show was read
-    std::mutex failing;
-    std::optional<Failure> failure;  // the one at the smallest position
-    std::atomic<std::int64_t> failedAt = INT64_MAX;
+    EarliestFailure failure;
 };
 
-AviFrameReader::State::State(const LocalFile& file) : demuxer(file), fileBytes(std::max<std::int64_t>(file.size(), 0))
+VideoFrameReader::State::State(const LocalFile& file)
+    : demuxer(file), frames(countFrames(file, demuxer)), intraOnly(codesPicturesAlone(*demuxer.stream().codecpar)),
+      threadedDecoder(decoderThreadsPayOff(*demuxer.stream().codecpar)), fileBytes(std::max<std::int64_t>(file.size(), 0))
 {
     const AVStream& stream = demuxer.stream();
-    // An AVI header's length counts dropped frames too. Other containers may
-    // record no count, or one that includes frames an edit list hides; there
-    // the pictures shown are counted, by a second reading of the same file.
-    // A header that says 0 is one a recorder never finished (it was killed, or
-    // wrote to a pipe): there the file's positions are counted too.
-    if (demuxer.isAvi() && stream.nb_frames > 0) {
-        frames = stream.nb_frames;
-    } else {
-        Demuxer counter(file);
-        while (counter.next())
-            ;
-        frames = counter.end();
-    }
-    frames = std::clamp<std::int64_t>(frames, 0, INT32_MAX);
-    intraOnly = codesPicturesAlone(*stream.codecpar);
-    // A decoder's own threads pay off on pictures from 640x360 on; on smaller
-    // ones they cost more than they save, and a caller does better reading
-    // other files meanwhile.
-    const AVCodec* decoder = avcodec_find_decoder(stream.codecpar->codec_id);
-    threadedDecoder = !intraOnly && decoder &&
-                      (decoder->capabilities & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_SLICE_THREADS)) &&
-                      std::int64_t(stream.codecpar->width) * stream.codecpar->height >= 640 * 360;
     workers.push_back(std::make_unique<Worker>(stream, threadedDecoder ? 0 : 1));
 
     // The first picture, for its size.
@@ -132,7 +116,7 @@ AviFrameReader::State::State(const LocalFile& file) : demuxer(file), fileBytes(s
     readInTurn(keep, [this] { return primed.empty(); });
 }
 
-std::optional<CodedPicture> AviFrameReader::State::nextCoded()
+std::optional<CodedPicture> VideoFrameReader::State::nextCoded()
 {
     std::optional<CodedPicture> coded = demuxer.next();
     if (coded)
@@ -149,7 +133,7 @@ std::optional<CodedPicture> AviFrameReader::State::nextCoded()
 
 // Sends a coded picture (null: the end) to a worker's decoder, and each
 // picture that comes out to `deliver` with the slot it fills.
-void AviFrameReader::State::feed(unsigned worker, const CodedPicture* coded, const Delivery& deliver)
+void VideoFrameReader::State::feed(unsigned worker, const CodedPicture* coded, const Delivery& deliver)
 {
     Worker& own = *workers[worker];
     if (coded && coded->position)
@@ -166,9 +150,9 @@ void AviFrameReader::State::feed(unsigned worker, const CodedPicture* coded, con
     if (own.slots.empty() || (error >= 0 && !(intraOnly && coded)))
         return;
     if (own.decoder.refusedPictureSize())
-        fail({own.slots.front().position, "picture larger than 2^25 pixels"});
+        failure.record(own.slots.front().position, "picture larger than 2^25 pixels");
     else
-        fail(cannotRead(own.slots.front().position, error));
+        cannotReadAt(own.slots.front().position, error);
     own.slots.clear();
 }
 
@@ -176,55 +160,55 @@ void AviFrameReader::State::feed(unsigned worker, const CodedPicture* coded, con
 // Elsewhere a picture the decoder does not show (one that needs pictures from
 // before the file began, as when a recording starts between key frames) is
 // no frame: the frames are the pictures shown.
-void AviFrameReader::State::finish(unsigned worker, const Delivery& deliver)
+void VideoFrameReader::State::finish(unsigned worker, const Delivery& deliver)
 {
     feed(worker, nullptr, deliver);
     Worker& own = *workers[worker];
     if (!own.slots.empty() && demuxer.isAvi())
-        fail(cannotRead(own.slots.front().position));
+        cannotReadAt(own.slots.front().position);
 }
 
 // The file may end before the frame count: the first missing frame cannot
 // be read.
-void AviFrameReader::State::checkEnd()
+void VideoFrameReader::State::checkEnd()
 {
     if (demuxer.end() < frames)
-        fail(cannotRead(demuxer.end(), demuxer.readError()));
+        cannotReadAt(demuxer.end(), demuxer.readError());
 }
 
-void AviFrameReader::State::deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add)
+void VideoFrameReader::State::deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add)
 {
     // Frames past the header's count are not counted.
-    if (slot.position >= frames || failedBefore(slot.position))
+    if (slot.position >= frames || failure.before(slot.position))
         return;
     // Pictures of different sizes have no per-pixel average.
     const std::pair pictureSize(picture.width, picture.height);
     if (!size)
         size = pictureSize;
     if (*size != pictureSize)
-        return fail({slot.position, "picture size changes from " + sizeText(size->first, size->second) + " to " +
-                                        sizeText(picture.width, picture.height) + " at frame " +
-                                        std::to_string(slot.position)});
+        return failure.record(slot.position, "picture size changes from " + sizeText(size->first, size->second) +
+                                                 " to " + sizeText(picture.width, picture.height) + " at frame " +
+                                                 std::to_string(slot.position));
     // A picture the decoder had to patch up (concealed errors, missing
     // references) holds guesses, which with frame threads may differ from
     // run to run.
     if (picture.decode_error_flags || (picture.flags & AV_FRAME_FLAG_CORRUPT))
-        return fail(cannotRead(slot.position, AVERROR_INVALIDDATA));
+        return cannotReadAt(slot.position, AVERROR_INVALIDDATA);
     const BlueRows* blue = workers[worker]->toBlue.convert(picture);
     if (!blue)
-        return fail(cannotRead(slot.position, AVERROR(ENOSYS)));
+        return cannotReadAt(slot.position, AVERROR(ENOSYS));
     add(worker, *blue, std::min(slot.frames, frames - slot.position));
 }
 
-AviFrameReader::State::Delivery AviFrameReader::State::toSink(const PictureSink& add)
+VideoFrameReader::State::Delivery VideoFrameReader::State::toSink(const PictureSink& add)
 {
     return [this, &add](unsigned worker, const AVFrame& picture, Slot slot) { deliver(worker, picture, slot, add); };
 }
 
 // Decodes on this thread, with worker 0's decoder, while `more` says so.
-void AviFrameReader::State::readInTurn(const Delivery& deliver, const std::function<bool()>& more)
+void VideoFrameReader::State::readInTurn(const Delivery& deliver, const std::function<bool()>& more)
 {
-    while (more() && !failed()) {
+    while (more() && !failure.any()) {
         std::optional<CodedPicture> coded = nextCoded();
         if (!coded) {
             finish(0, deliver);
@@ -235,94 +219,58 @@ void AviFrameReader::State::readInTurn(const Delivery& deliver, const std::funct
     }
 }
 
-// One thread per worker takes coded pictures from a queue that this thread
-// fills. Sums do not depend on the order of the pictures, and a failure on
-// one thread stops the reading at that frame: the outcome is the same for
-// any number of workers.
-void AviFrameReader::State::fanOut(unsigned count, const PictureSink& add)
+// One thread per worker takes coded pictures that this thread reads. Sums do
+// not depend on the order of the pictures, and a failure on one thread stops
+// the reading at that frame: the outcome is the same for any number of
+// workers.
+void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& add)
 {
     while (workers.size() < count)
         workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
     const Delivery deliverToSink = toSink(add);
+    const auto next = [&]() -> std::optional<CodedPicture> {
+        if (failure.any())
+            return std::nullopt;
+        std::optional<CodedPicture> coded = nextCoded();
+        if (!coded)
+            checkEnd();
+        return coded;
+    };
+    const auto decode = [&](unsigned worker, CodedPicture& coded) {
+        if (!coded.position || !failure.before(*coded.position))
+            feed(worker, &coded, deliverToSink);
+    };
     // A worker that is done takes a coded picture waiting, and this thread
     // reads the next in a fraction of the time a decoder takes: one waiting
     // for every two workers, besides the one this thread holds, keeps every
     // worker busy. More would only take memory (a 4096x4096 lossless picture
     // is 27 MB coded).
-    BoundedQueue<CodedPicture> queue((count + 1) / 2);
-    std::exception_ptr thrown;
-    {
-        std::vector<std::jthread> threads;
-        BoundedQueue<CodedPicture>::Closer closer{queue};
-        for (unsigned worker = 0; worker < count; ++worker)
-            threads.emplace_back([&, worker] {
-                try {
-                    while (std::optional<CodedPicture> coded = queue.pop())
-                        if (!coded->position || !failedBefore(*coded->position))
-                            feed(worker, &*coded, deliverToSink);
-                    finish(worker, deliverToSink);
-                } catch (...) {
-                    std::lock_guard lock(failing);
-                    if (!thrown)
-                        thrown = std::current_exception();
-                    failedAt = -1;
-                    queue.close();
-                }
-            });
-        while (failedAt.load() == INT64_MAX) {
-            std::optional<CodedPicture> coded = nextCoded();
-            if (!coded) {
-                checkEnd();
-                break;
-            }
-            queue.push(std::move(*coded));
-        }
-    }
-    if (thrown)
-        std::rethrow_exception(thrown);
+    fanOut<CodedPicture>(count, (count + 1) / 2, next, decode,
+                         [&](unsigned worker) { finish(worker, deliverToSink); });
 }
 
-Failure AviFrameReader::State::cannotRead(std::int64_t position, int error) const
+void VideoFrameReader::State::cannotReadAt(std::int64_t position, int error)
 {
-    std::string message = "cannot read frame " + std::to_string(position) + " of " + std::to_string(frames);
-    if (error == AVERROR(ENOSYS))
-        return {position, message + ": its pixel format cannot be converted"};
-    // FFmpeg's reason, where it says more than that the data ended or did not
-    // fit (EINVAL, from decoders given less than a picture).
-    if (error < 0 && error != AVERROR_EOF && error != AVERROR(EINVAL)) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(error, text, sizeof text);
-        return {position, message + ": " + text};
-    }
-    return {position, message + " (damaged, or shorter than its header says)"};
+    failure.record(position, cannotRead(position, frames, error));
 }
 
-void AviFrameReader::State::fail(Failure failure)
-{
-    std::lock_guard lock(failing);
-    if (this->failure && this->failure->position <= failure.position)
-        return;
-    failedAt = failure.position;
-    this->failure = std::move(failure);
-}
+VideoFrameReader::VideoFrameReader(const LocalFile& file) : state_(std::make_unique<State>(file)) {}
 
-AviFrameReader::AviFrameReader(const LocalFile& file) : state_(std::make_unique<State>(file)) {}
+VideoFrameReader::~VideoFrameReader() = default;
 
-AviFrameReader::~AviFrameReader() = default;
+std::int64_t VideoFrameReader::frameCount() const { return state_->frames; }
 
-std::int64_t AviFrameReader::frameCount() const { return state_->frames; }
-
-std::int32_t AviFrameReader::width() const
+std::int32_t VideoFrameReader::width() const
 {
     return state_->size ? state_->size->first : state_->demuxer.stream().codecpar->width;
 }
 
-std::int32_t AviFrameReader::height() const
+std::int32_t VideoFrameReader::height() const
 {
     return state_->size ? state_->size->second : state_->demuxer.stream().codecpar->height;
 }
 
-std::int64_t AviFrameReader::workerMemory() const
+std::int64_t VideoFrameReader::workerMemory() const
 {
     const State& state = *state_;
     // A picture in a format unknown until decoded is taken at four bytes a pixel.
@@ -335,25 +283,25 @@ std::int64_t AviFrameReader::workerMemory() const
     return (picture > 0 ? picture : 4 * pixels) + 3 * std::max(average, state.largestCoded);
 }
 
-bool AviFrameReader::fillsCores(unsigned workers) const
+bool VideoFrameReader::fillsCores(unsigned workers) const
 {
     if (state_->intraOnly)
         return workers >= std::max(std::thread::hardware_concurrency(), 1u);
     return state_->threadedDecoder;
 }
 
-void AviFrameReader::readAll(unsigned workers, const PictureSink& add)
+void VideoFrameReader::readAll(unsigned workers, const PictureSink& add)
 {
     State& state = *state_;
     for (auto& [picture, slot] : state.primed)
         state.deliver(0, *picture, slot, add);
     state.primed.clear();
     if (state.intraOnly && workers > 1 && state.size)
-        state.fanOut(workers, add);
+        state.readOnWorkers(workers, add);
     else
         state.readInTurn(state.toSink(add), [] { return true; });
-    if (state.failure)
-        throw std::runtime_error(state.failure->message);
+    if (state.failure.message())
+        throw std::runtime_error(*state.failure.message());
     // Without pictures, the size is the header's.
     if (!state.size)
         Decoder::checkHeaderSize(*state.demuxer.stream().codecpar);
