@@ -34,17 +34,14 @@ GreyImage blackImage(const VideoFrameReader& reader)
 
 }  // namespace
 
-GreyImage averageVideo(const char* fileName, unsigned workers, const std::atomic<bool>* showProgress,
-                       const std::function<void(bool fillsCores)>& opened)
+GreyImage averageVideo(const std::string& fileName, const AverageOptions& options)
 {
     const LocalFile file(fileName);
     VideoFrameReader reader(file);
-    workers = workersFor(reader, workers);
-    if (opened)
-        opened(reader.fillsCores(workers));
-    std::optional<ProgressLine> progress;
-    if (showProgress)
-        progress.emplace(quoteName(fileName), reader.frameCount(), *showProgress);
+    const unsigned workers = workersFor(reader, options.workers);
+    if (options.opened)
+        options.opened(reader.fillsCores(workers));
+    ProgressLine progress(quoteName(fileName), reader.frameCount(), options.showProgress);
 
     // One set of sums for every worker, made with the first picture.
     std::optional<PixelAccumulator> sums;
@@ -52,8 +49,7 @@ GreyImage averageVideo(const char* fileName, unsigned workers, const std::atomic
     reader.readAll(workers, [&](unsigned, const BlueRows& blue, std::int64_t frames) {
         std::call_once(made, [&] { sums.emplace(blue.height(), blue.width()); });
         sums->add(blue, std::uint64_t(frames));
-        if (progress)
-            progress->advance(frames);
+        progress.advance(frames);
     });
 
     if (!sums)

@@ -4,6 +4,7 @@
 // input ("clip.avi" gives "clipS.bmp"), and prints "usredniono" with that name.
 
 #include "app/average_files.h"
+#include "app/reporter.h"
 #include "system/allocator.h"
 #include "system/arguments.h"
 #include "system/replace_file.h"
@@ -12,8 +13,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <string>
-#include <vector>
 
 int main(int argc, char* argv[])
 {
@@ -21,13 +20,10 @@ int main(int argc, char* argv[])
     writeStandardStreamsAsBytes();
     removeTemporaryFilesOnSignals();
 
-    const std::vector<std::string> arguments = commandLineArguments(argc, argv);
-    std::vector<const char*> inputs;
-    for (const std::string& argument : arguments)
-        inputs.push_back(argument.c_str());
-    const bool succeeded = averageFiles(inputs);
+    Reporter reporter;
+    const bool succeeded = averageFiles(commandLineArguments(argc, argv), reporter);
     if (std::fflush(stdout) != 0) {
-        report("standard output", std::strerror(errno));
+        reporter.failed("standard output", std::strerror(errno));
         return 1;
     }
     return succeeded ? 0 : 1;

@@ -81,7 +81,7 @@ int main(int argc, char* argv[])
         bool same = true;
         for (unsigned workers : {1u, 2u}) {
             const auto start = std::chrono::steady_clock::now();
-            const GreyImage image = averageVideo(file.c_str(), workers);
+            const GreyImage image = averageVideo(file.string(), {.workers = workers});
             const double seconds = secondsSince(start);
             const bool equal = std::equal(expected.begin(), expected.end(), image.pixels.data());
             std::printf("averaged with %u worker%s in %.2f s: %s\n", workers, workers > 1 ? "s" : "", seconds,

@@ -287,7 +287,7 @@ TEST(AviFiles, PicturesDecideTheSize)
     EXPECT_LE(largestDifference(right, expectedAverage(large)), 24);  // three frames of a moving edge
     for (const auto& [width, height] : {std::pair{96, 96}, {48, 32}, {0, 0}}) {
         saveMjpegAvi(directory / "header.avi", width, height, largeJpegs);
-        const GreyImage image = averageVideo((directory / "header.avi").string().c_str());
+        const GreyImage image = averageVideo((directory / "header.avi").string());
         ASSERT_EQ(std::pair(image.width, image.height), std::pair(96, 72)) << width << "x" << height;
         EXPECT_EQ(std::vector<std::uint8_t>(image.pixels.data(), image.pixels.data() + 96 * 72), right);
     }

@@ -53,7 +53,7 @@ TEST(HostileInput, LyingCountsFailAndLyingFormatSizesAreReadThrough)
         std::vector<std::uint8_t> bytes = uncompressedAvi(pictures).bytes();
         putU32(bytes, findFourcc(bytes, "strf") + offset, value);
         writeFile(directory / "format.avi", bytes);
-        const GreyImage image = averageVideo((directory / "format.avi").string().c_str(), 2);
+        const GreyImage image = averageVideo((directory / "format.avi").string(), {.workers = 2});
         EXPECT_EQ(std::vector<std::uint8_t>(image.pixels.data(), image.pixels.data() + 16), expectedAverage(pictures))
             << offset;
     }

@@ -162,8 +162,8 @@ int largestError(const std::filesystem::path& file, const GridCase& grid, int wi
         }
         writer.finish();
     }
-    const GreyImage image = averageVideo(file.string().c_str(), 1);
-    EXPECT_EQ(averageVideo(file.string().c_str(), 16).pixels, image.pixels);
+    const GreyImage image = averageVideo(file.string(), {.workers = 1});
+    EXPECT_EQ(averageVideo(file.string(), {.workers = 16}).pixels, image.pixels);
     EXPECT_EQ(image.width, width);
     EXPECT_EQ(image.height, height);
     if (image.width != width || image.height != height)
