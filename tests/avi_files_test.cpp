@@ -60,16 +60,11 @@ TEST(AviFiles, PalettizedAnd32BitFramesAreConverted)
     palettized.addChunk(stream, {});
     std::vector<Picture> shown;
     for (const Picture& picture : pictures) {
-        std::vector<std::uint8_t> rows(std::size_t(8) * height);  // rows padded to 8
+        palettized.addChunk(stream, bitmapRows(picture, 8));
+        greyLevels.addChunk(grey, bitmapRows(picture, 8));
         Picture seen = picture;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const std::uint8_t index = picture.bgr[3 * (y * width + x)];
-                rows[(height - 1 - y) * 8 + x] = index;
-                seen.bgr[3 * (y * width + x)] = std::uint8_t(255 - index);
-            }
-        palettized.addChunk(stream, rows);
-        greyLevels.addChunk(grey, rows);
+        for (std::size_t i = 0; i < seen.bgr.size(); i += 3)
+            seen.bgr[i] = std::uint8_t(255 - seen.bgr[i]);
         shown.push_back(seen);
     }
     palettized.save(directory / "palette.avi");
@@ -77,18 +72,7 @@ TEST(AviFiles, PalettizedAnd32BitFramesAreConverted)
     greyLevels.save(directory / "grey.avi");
     EXPECT_EQ(average(directory / "grey.avi"), expectedAverage(pictures));
 
-    RiffAvi wide;
-    const int video = wide.addVideo({.width = width, .height = height, .bitCount = 32});
-    for (const Picture& picture : pictures) {
-        std::vector<std::uint8_t> rows;
-        for (int y = height - 1; y >= 0; --y)
-            for (int x = 0; x < width; ++x) {
-                const std::uint8_t* pixel = &picture.bgr[3 * (y * width + x)];
-                rows.insert(rows.end(), {pixel[0], pixel[1], pixel[2], 0});
-            }
-        wide.addChunk(video, rows);
-    }
-    wide.save(directory / "wide.avi");
+    uncompressedAvi(pictures, {.bitCount = 32}).save(directory / "wide.avi");
     EXPECT_EQ(average(directory / "wide.avi"), expectedAverage(pictures));
 }
 

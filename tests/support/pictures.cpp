@@ -48,13 +48,16 @@ std::vector<Picture> movingSquarePictures(int width, int height, int count)
     return pictures;
 }
 
-std::vector<std::uint8_t> bitmapRows(const Picture& picture, bool topDown)
+std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount, bool topDown)
 {
-    const std::size_t stride = (3 * std::size_t(picture.width) + 3) & ~std::size_t(3);
+    const std::size_t pixelBytes = std::size_t(bitCount) / 8;
+    const std::size_t stride = (pixelBytes * std::size_t(picture.width) + 3) & ~std::size_t(3);
     std::vector<std::uint8_t> rows(stride * picture.height);
     for (int y = 0; y < picture.height; ++y) {
-        const int stored = topDown ? y : picture.height - 1 - y;
-        std::copy_n(&picture.bgr[3 * std::size_t(y) * picture.width], 3 * picture.width, &rows[stored * stride]);
+        std::uint8_t* stored = &rows[std::size_t(topDown ? y : picture.height - 1 - y) * stride];
+        for (int x = 0; x < picture.width; ++x)
+            std::copy_n(&picture.bgr[3 * (std::size_t(y) * picture.width + x)], std::min<std::size_t>(pixelBytes, 3),
+                        stored + pixelBytes * std::size_t(x));
     }
     return rows;
 }

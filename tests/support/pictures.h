@@ -21,8 +21,10 @@ std::vector<Picture> noisePictures(int width, int height, int count, std::uint32
 // A smooth still scene that a bright square crosses: what lossy codecs keep well.
 std::vector<Picture> movingSquarePictures(int width, int height, int count);
 
-// The rows of a 24-bit bitmap of the picture, each padded to four bytes.
-std::vector<std::uint8_t> bitmapRows(const Picture& picture, bool topDown = false);
+// The rows of a bitmap of the picture, bottom row first unless `topDown`,
+// each padded to four bytes: of 24-bit pixels, of 32-bit ones (blue, green,
+// red, 0), or of 8-bit palette indices, which are the picture's blue bytes.
+std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount = 24, bool topDown = false);
 
 // The tool's result for pictures shown the given numbers of times (once each
 // when empty): per pixel the blue values' mean after one largest value is left
