@@ -1,5 +1,7 @@
 #include "video/decoder.h"
 
+#include "video/limits.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -13,10 +15,6 @@ extern "C" {
 #include <string>
 
 namespace {
-
-// 8K video has 33 million pixels; a picture that claims more lies, and
-// believing it could cost gigabytes.
-constexpr std::int64_t maximumPixels = std::int64_t(1) << 25;
 
 // The codec's four-character code, for messages: as letters when they are
 // printable, else as a number.
