@@ -157,4 +157,6 @@ int Decoder::decode(const AVPacket* packet, const std::function<void(const AVFra
     }
 }
 
+int Decoder::pixelFormat() const { return context_->pix_fmt; }
+
 bool Decoder::refusedPictureSize() const { return hadSize_ && context_->width == 0 && context_->height == 0; }

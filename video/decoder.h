@@ -41,6 +41,10 @@ public:
     // picture longer than the stream's size and format allow.
     int decode(const AVPacket* packet, const std::function<void(const AVFrame&)>& take);
 
+    // The pixel format of the pictures to come, as far as the decoder knows
+    // it before decoding one (an AVPixelFormat; AV_PIX_FMT_NONE when not).
+    int pixelFormat() const;
+
     // Whether a picture was refused for its size (over 2^25 pixels); FFmpeg
     // then forgets the size it had.
     bool refusedPictureSize() const;

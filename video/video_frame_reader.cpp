@@ -5,6 +5,7 @@
 #include "video/earliest_failure.h"
 #include "video/fan_out.h"
 #include "video/frame_count.h"
+#include "video/picture_sizes.h"
 #include "video/picture_to_blue.h"
 
 extern "C" {
@@ -15,11 +16,11 @@ extern "C" {
 
 #include <algorithm>
 #include <deque>
-#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,17 +39,6 @@ struct Worker {
     PictureToBlue toBlue;
     std::deque<Slot> slots;  // of the pictures sent and not yet out, in display order
 };
-
-std::string sizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
-
-// A reference to a decoded picture, which keeps it when the decoder moves on.
-FramePtr referenceTo(const AVFrame& picture)
-{
-    FramePtr reference(av_frame_clone(&picture));
-    if (!reference)
-        throw std::bad_alloc();
-    return reference;
-}
 
 // Why the frame at a position cannot be read, with FFmpeg's error where it
 // says more than that the data ended or did not fit (EINVAL, from decoders
@@ -78,7 +68,7 @@ struct VideoFrameReader::State {
     void checkEnd();
     void deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add);
     Delivery toSink(const PictureSink& add);
-    void readInTurn(const Delivery& deliver, const std::function<bool()>& more);
+    void readInTurn(const Delivery& deliver);
     void readOnWorkers(unsigned count, const PictureSink& add);
     void cannotReadAt(std::int64_t position, int error = 0);
 
@@ -89,12 +79,11 @@ struct VideoFrameReader::State {
     bool intraOnly = false;
     bool threadedDecoder = false;  // with FFmpeg's threads, for the cores there are
     std::vector<std::unique_ptr<Worker>> workers;
-    std::optional<std::pair<int, int>> size;       // the first picture's
-    std::optional<int> format;                     // the first picture's
-    std::int64_t largestCoded = 0;                 // of the coded pictures read so far
+    std::optional<CodedPicture> firstCoded;  // read on opening, for its size
+    std::int64_t largestCoded = 0;           // of the coded pictures read so far
     std::int64_t fileBytes = 0;
-    std::deque<std::pair<FramePtr, Slot>> primed;  // decoded on opening, not yet added
-    bool started = false;                          // whether a picture to show was read
+    bool started = false;  // whether a picture to show was read
+    PictureSizes sizes;
     EarliestFailure failure;
 };
 
@@ -102,22 +91,14 @@ VideoFrameReader::State::State(const LocalFile& file)
     : demuxer(file), frames(countFrames(file, demuxer)), intraOnly(codesPicturesAlone(*demuxer.stream().codecpar)),
       threadedDecoder(decoderThreadsPayOff(*demuxer.stream().codecpar)), fileBytes(std::max<std::int64_t>(file.size(), 0))
 {
-    const AVStream& stream = demuxer.stream();
-    workers.push_back(std::make_unique<Worker>(stream, threadedDecoder ? 0 : 1));
-
-    // The first picture, for its size.
-    const Delivery keep = [this](unsigned, const AVFrame& picture, Slot slot) {
-        if (!size) {
-            size.emplace(picture.width, picture.height);
-            format = picture.format;
-        }
-        primed.emplace_back(referenceTo(picture), slot);
-    };
-    readInTurn(keep, [this] { return primed.empty(); });
+    workers.push_back(std::make_unique<Worker>(demuxer.stream(), threadedDecoder ? 0 : 1));
+    firstCoded = nextCoded();
 }
 
 std::optional<CodedPicture> VideoFrameReader::State::nextCoded()
 {
+    if (firstCoded)
+        return std::exchange(firstCoded, std::nullopt);
     std::optional<CodedPicture> coded = demuxer.next();
     if (coded)
         largestCoded = std::max<std::int64_t>(largestCoded, coded->packet->size);
@@ -181,14 +162,8 @@ void VideoFrameReader::State::deliver(unsigned worker, const AVFrame& picture, S
     // Frames past the header's count are not counted.
     if (slot.position >= frames || failure.before(slot.position))
         return;
-    // Pictures of different sizes have no per-pixel average.
-    const std::pair pictureSize(picture.width, picture.height);
-    if (!size)
-        size = pictureSize;
-    if (*size != pictureSize)
-        return failure.record(slot.position, "picture size changes from " + sizeText(size->first, size->second) +
-                                                 " to " + sizeText(picture.width, picture.height) + " at frame " +
-                                                 std::to_string(slot.position));
+    if (!sizes.accept(slot.position, picture.width, picture.height, failure))
+        return;
     // A picture the decoder had to patch up (concealed errors, missing
     // references) holds guesses, which with frame threads may differ from
     // run to run.
@@ -205,10 +180,10 @@ VideoFrameReader::State::Delivery VideoFrameReader::State::toSink(const PictureS
     return [this, &add](unsigned worker, const AVFrame& picture, Slot slot) { deliver(worker, picture, slot, add); };
 }
 
-// Decodes on this thread, with worker 0's decoder, while `more` says so.
-void VideoFrameReader::State::readInTurn(const Delivery& deliver, const std::function<bool()>& more)
+// Decodes on this thread, with worker 0's decoder.
+void VideoFrameReader::State::readInTurn(const Delivery& deliver)
 {
-    while (more() && !failure.any()) {
+    while (!failure.any()) {
         std::optional<CodedPicture> coded = nextCoded();
         if (!coded) {
             finish(0, deliver);
@@ -262,25 +237,29 @@ std::int64_t VideoFrameReader::frameCount() const { return state_->frames; }
 
 std::int32_t VideoFrameReader::width() const
 {
-    return state_->size ? state_->size->first : state_->demuxer.stream().codecpar->width;
+    const auto size = state_->sizes.size();
+    return size ? size->first : state_->demuxer.stream().codecpar->width;
 }
 
 std::int32_t VideoFrameReader::height() const
 {
-    return state_->size ? state_->size->second : state_->demuxer.stream().codecpar->height;
+    const auto size = state_->sizes.size();
+    return size ? size->second : state_->demuxer.stream().codecpar->height;
 }
 
 std::int64_t VideoFrameReader::workerMemory() const
 {
     const State& state = *state_;
-    // A picture in a format unknown until decoded is taken at four bytes a pixel.
+    // The header's size, in the format the decoder expects. A format known
+    // only once a picture is decoded (MJPEG's) is taken at two bytes a pixel,
+    // as 8-bit 4:2:2, MJPEG's commonest.
     const std::int64_t pixels = std::int64_t(width()) * height();
-    const int format = state.format.value_or(state.demuxer.stream().codecpar->format);
-    const int picture = av_image_get_buffer_size(AVPixelFormat(format), width(), height(), 1);
-    // A header may claim more frames than the file holds: the coded
-    // pictures read so far count too.
+    const int picture =
+        av_image_get_buffer_size(AVPixelFormat(state.workers[0]->decoder.pixelFormat()), width(), height(), 1);
+    // A header may claim more frames than the file holds: the first coded
+    // picture counts too.
     const std::int64_t average = state.fileBytes / std::max<std::int64_t>(state.frames, 1);
-    return (picture > 0 ? picture : 4 * pixels) + 3 * std::max(average, state.largestCoded);
+    return (picture > 0 ? picture : 2 * pixels) + 3 * std::max(average, state.largestCoded);
 }
 
 bool VideoFrameReader::fillsCores(unsigned workers) const
@@ -293,16 +272,13 @@ bool VideoFrameReader::fillsCores(unsigned workers) const
 void VideoFrameReader::readAll(unsigned workers, const PictureSink& add)
 {
     State& state = *state_;
-    for (auto& [picture, slot] : state.primed)
-        state.deliver(0, *picture, slot, add);
-    state.primed.clear();
-    if (state.intraOnly && workers > 1 && state.size)
+    if (state.intraOnly && workers > 1)
         state.readOnWorkers(workers, add);
     else
-        state.readInTurn(state.toSink(add), [] { return true; });
+        state.readInTurn(state.toSink(add));
     if (state.failure.message())
         throw std::runtime_error(*state.failure.message());
     // Without pictures, the size is the header's.
-    if (!state.size)
+    if (!state.sizes.size())
         Decoder::checkHeaderSize(*state.demuxer.stream().codecpar);
 }
