@@ -56,6 +56,6 @@ GreyImage averageVideo(const std::string& fileName, const AverageOptions& option
         return blackImage(reader);
     GreyImage result{sums->height(), sums->width(),
                      std::vector<std::uint8_t>(std::size_t(sums->height()) * std::size_t(sums->width()))};
-    sums->finish(result.pixels.data());
+    sums->finish(result.pixels.data(), workers);
     return result;
 }

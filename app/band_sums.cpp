@@ -82,8 +82,8 @@ BandSums::BandSums(std::size_t top, std::size_t rows, std::size_t width) : top_(
 
 void BandSums::allocate()
 {
-    recent_.resize(rows_ * width_);
-    maxima_.resize(rows_ * width_);
+    recent_ = ZeroedArray<std::uint16_t>(rows_ * width_);
+    maxima_ = ZeroedArray<std::uint8_t>(rows_ * width_);
 }
 
 template <typename Work>
@@ -92,7 +92,7 @@ void BandSums::withSums(Work work)
     std::visit(
         [&](auto& sums) {
             if (sums.empty())
-                sums.resize(rows_ * width_);
+                sums = std::decay_t<decltype(sums)>(rows_ * width_);
             work(sums);
         },
         sums_);
@@ -104,7 +104,7 @@ void BandSums::flushRecent()
         for (std::size_t j = 0; j < sums.size(); ++j)
             sums[j] += recent_[j];
     });
-    std::fill(recent_.begin(), recent_.end(), 0);
+    std::fill_n(recent_.data(), recent_.size(), 0);
     recentFrames_ = 0;
 }
 
@@ -112,8 +112,11 @@ void BandSums::add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* co
 {
     if (frames_ == 0)
         allocate();
-    if (auto* narrow = std::get_if<std::vector<std::uint32_t>>(&sums_); narrow && frames_ + repeats > narrowLimit)
-        sums_ = std::vector<std::uint64_t>(narrow->begin(), narrow->end());
+    if (auto* narrow = std::get_if<ZeroedArray<std::uint32_t>>(&sums_); narrow && frames_ + repeats > narrowLimit) {
+        ZeroedArray<std::uint64_t> wide(narrow->size());
+        std::copy_n(narrow->data(), narrow->size(), wide.data());
+        sums_ = std::move(wide);
+    }
     const auto addRows = [&](auto* sums, auto repeated) {
         for (std::size_t row = 0; row < rows_; ++row) {
             const BlueRow bytes = blue.row(std::int32_t(top_ + row), computedRow);
