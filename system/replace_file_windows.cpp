@@ -1,31 +1,18 @@
 #include "system/replace_file.h"
 
+#include "system/remove_file_on_signal.h"
+
 #include "system/windows/wide_text.h"
 #include "system/windows/windows_error.h"
 
 #include <cerrno>
 #include <algorithm>
-#include <mutex>
 #include <random>
 #include <string>
 
 #include <windows.h>
 
 namespace {
-
-// The temporary file being written, for the console handler to remove. The
-// handler runs on a thread of its own; it keeps the lock until the process
-// ends, so that no rename follows its removal.
-std::mutex pending;
-std::wstring pendingFile;
-
-BOOL WINAPI removePendingFile(DWORD)
-{
-    pending.lock();
-    if (!pendingFile.empty())
-        ::DeleteFileW(pendingFile.c_str());
-    return FALSE;  // the next handler, in the end the system's, ends the process
-}
 
 bool writeAll(HANDLE file, const std::uint8_t* bytes, std::size_t size)
 {
@@ -61,19 +48,17 @@ HANDLE createTemporary(const std::wstring& name, std::wstring& temporary)
 
 }  // namespace
 
-void removeTemporaryFilesOnSignals() { ::SetConsoleCtrlHandler(removePendingFile, TRUE); }
-
 int replaceFile(const char* name, const std::vector<std::uint8_t>& bytes)
 {
     const std::wstring target = wideFromUtf8(name);
     std::wstring temporary;
     HANDLE file;
     {
-        std::lock_guard lock(pending);
+        SignalsHeldBack held;
         file = createTemporary(target, temporary);
         if (file == INVALID_HANDLE_VALUE)
             return lastErrorAsErrno();
-        pendingFile = temporary;
+        removeFileOnSignal(utf8FromWide(temporary));
     }
 
     bool written = writeAll(file, bytes.data(), bytes.size());
@@ -83,8 +68,8 @@ int replaceFile(const char* name, const std::vector<std::uint8_t>& bytes)
         error = lastErrorAsErrno();
     }
 
-    std::lock_guard lock(pending);
-    pendingFile.clear();
+    SignalsHeldBack held;
+    dontRemoveFileOnSignal();
     if (written && ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
     if (written) {
