@@ -7,7 +7,7 @@
 #include "app/reporter.h"
 #include "system/allocator.h"
 #include "system/arguments.h"
-#include "system/replace_file.h"
+#include "system/remove_file_on_signal.h"
 #include "system/standard_streams.h"
 
 #include <cerrno>

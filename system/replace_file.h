@@ -1,7 +1,8 @@
 // Replaces a file safely: the new contents go to a temporary file beside the
 // target, every write and the close are checked, and only a complete file is
-// renamed over the target. A failed or interrupted write leaves the target as
-// it was and no temporary file behind.
+// renamed over the target. A failed write leaves the target as it was and no
+// temporary file behind; so does one cut short by a signal, once the handlers
+// of remove_file_on_signal.h are installed.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +12,3 @@
 // permissions a newly made file gets (on POSIX systems, those the umask
 // allows, as with creat(2)). The name is UTF-8.
 int replaceFile(const char* name, const std::vector<std::uint8_t>& contents);
-
-// Makes SIGINT, SIGTERM and SIGHUP (on Windows: Ctrl-C, Ctrl-Break and
-// closing the console) remove the temporary file being written before they
-// end the process (unless they are ignored, as under nohup). Call once, at
-// start-up.
-void removeTemporaryFilesOnSignals();

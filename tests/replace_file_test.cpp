@@ -1,4 +1,5 @@
 #include "system/replace_file.h"
+#include "system/remove_file_on_signal.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pictures.h"
 
