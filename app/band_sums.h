@@ -3,12 +3,13 @@
 // largest value left out.
 #pragma once
 
-#include "app/zeroed_array.h"
 #include "video/blue_rows.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <variant>
+#include <vector>
 
 class BandSums {
 public:
@@ -40,12 +41,12 @@ private:
     // Single frames are first summed in 16 bits, which holds 257 frames of
     // 255, and then moved into the wide sums: the per-frame pass touches two
     // bytes of sums per pixel instead of four or eight.
-    ZeroedArray<std::uint16_t> recent_;
+    std::unique_ptr<std::uint16_t[]> recent_;
     std::uint32_t recentFrames_ = 0;
     // 32-bit sums, widened to 64 bits once the frame count could make them
     // overflow; allocated when first needed (never, for up to 257 frames
     // each shown once).
-    std::variant<ZeroedArray<std::uint32_t>, ZeroedArray<std::uint64_t>> sums_;
-    ZeroedArray<std::uint8_t> maxima_;
+    std::variant<std::vector<std::uint32_t>, std::vector<std::uint64_t>> sums_;
+    std::unique_ptr<std::uint8_t[]> maxima_;
     std::uint64_t frames_ = 0;
 };
