@@ -28,12 +28,18 @@ void putU32(std::vector<std::uint8_t>& out, std::uint32_t value)
 
 }  // namespace
 
+std::size_t bmpSize(const GreyImage& image)
+{
+    const std::size_t width = std::uint32_t(image.width);
+    return pixelOffset + (width + (-width & 3)) * std::uint32_t(image.height);
+}
+
 void encodeBmp(const GreyImage& image, const ByteSink& sink)
 {
     const std::uint32_t width = std::uint32_t(image.width);
     const std::uint32_t height = std::uint32_t(image.height);
     const std::uint32_t padding = -width & 3;
-    const std::uint32_t pixelBytes = (width + padding) * height;
+    const std::uint32_t pixelBytes = std::uint32_t(bmpSize(image)) - pixelOffset;
 
     std::vector<std::uint8_t> headers;
     headers.reserve(pixelOffset);

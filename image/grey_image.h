@@ -18,6 +18,8 @@ struct GreyImage {
 // palette, to `sink` piece by piece, in the order of the file.
 using ByteSink = std::function<void(const std::uint8_t* bytes, std::size_t size)>;
 void encodeBmp(const GreyImage& image, const ByteSink& sink);
+// The size of that form, in bytes.
+std::size_t bmpSize(const GreyImage& image);
 
 // Writes the image's BMP form to `name`, replacing any earlier file of that
 // name only once the new one is complete (see replace_file.h). Returns 0, or
