@@ -7,8 +7,13 @@
 #include <chrono>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
+
+// Pieces are gathered into writes of about this size: few system calls, and
+// little memory.
+constexpr std::size_t writeSize = std::size_t(1) << 20;
 
 // Makes a new file beside `name`, named after it with "." and six random
 // letters or digits, as mkstemp(3) names its files, trying other letters
@@ -29,9 +34,25 @@ int createFileBeside(const char* name, std::string& temporary, FileHandle& file)
     return EEXIST;
 }
 
+// Writes the pieces the contents make into the file, gathered.
+int writeContents(FileHandle file, const ContentsWriter& contents)
+{
+    int error = 0;
+    std::vector<std::uint8_t> gathered;
+    gathered.reserve(writeSize);
+    contents([&](const std::uint8_t* bytes, std::size_t size) {
+        gathered.insert(gathered.end(), bytes, bytes + size);
+        if (gathered.size() >= writeSize && !error) {
+            error = writeAll(file, gathered);
+            gathered.clear();
+        }
+    });
+    return error ? error : writeAll(file, gathered);
+}
+
 }  // namespace
 
-int replaceFile(const char* name, const std::vector<std::uint8_t>& contents)
+int replaceFile(const char* name, const ContentsWriter& contents)
 {
     std::string temporary;
     FileHandle file = -1;
@@ -44,7 +65,7 @@ int replaceFile(const char* name, const std::vector<std::uint8_t>& contents)
         error = removeFileOnSignal(temporary);
     }
     if (!error)
-        error = writeAll(file, contents);
+        error = writeContents(file, contents);
     if (int closing = closeFile(file); !error)
         error = closing;
 

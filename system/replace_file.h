@@ -5,10 +5,15 @@
 // of remove_file_on_signal.h are installed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <functional>
 
-// Returns 0, or the errno value of the failure. The new file gets the
-// permissions a newly made file gets (on POSIX systems, those the umask
-// allows, as with creat(2)). The name is UTF-8.
-int replaceFile(const char* name, const std::vector<std::uint8_t>& contents);
+// Writes the new contents: calls `write` with each piece, in order.
+using ContentsWriter = std::function<void(const std::function<void(const std::uint8_t*, std::size_t)>& write)>;
+
+// Returns 0, or the errno value of the failure. The pieces are written as
+// they come, a few at a time, so the contents need not all be in memory. The
+// new file gets the permissions a newly made file gets (on POSIX systems,
+// those the umask allows, as with creat(2)). The name is UTF-8.
+int replaceFile(const char* name, const ContentsWriter& contents);
