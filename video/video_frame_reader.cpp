@@ -82,14 +82,15 @@ struct VideoFrameReader::State {
     std::optional<CodedPicture> firstCoded;  // read on opening, for its size
     std::int64_t largestCoded = 0;           // of the coded pictures read so far
     std::int64_t fileBytes = 0;
-    bool started = false;  // whether a picture to show was read
+    bool started = false;                    // whether a picture to show was read
     PictureSizes sizes;
     EarliestFailure failure;
 };
 
 VideoFrameReader::State::State(const LocalFile& file)
     : demuxer(file), frames(countFrames(file, demuxer)), intraOnly(codesPicturesAlone(*demuxer.stream().codecpar)),
-      threadedDecoder(decoderThreadsPayOff(*demuxer.stream().codecpar)), fileBytes(std::max<std::int64_t>(file.size(), 0))
+      threadedDecoder(decoderThreadsPayOff(*demuxer.stream().codecpar)),
+      fileBytes(std::max<std::int64_t>(file.size(), 0))
 {
     workers.push_back(std::make_unique<Worker>(demuxer.stream(), threadedDecoder ? 0 : 1));
     firstCoded = nextCoded();
