@@ -3,7 +3,7 @@
 #include "app/pixel_accumulator.h"
 #include "app/progress_line.h"
 #include "app/quote_name.h"
-#include "video/avi_frame_reader.h"
+#include "video/video_frame_reader.h"
 
 #include <algorithm>
 #include <mutex>
@@ -18,7 +18,7 @@ namespace {
 // enough for 18 of them.
 constexpr std::int64_t extraWorkersMemory = std::int64_t(1) << 30;
 
-unsigned workersFor(const AviFrameReader& reader, unsigned wanted)
+unsigned workersFor(const VideoFrameReader& reader, unsigned wanted)
 {
     const std::int64_t affordable = 1 + extraWorkersMemory / std::max<std::int64_t>(reader.workerMemory(), 1);
     return unsigned(std::clamp<std::int64_t>(affordable, 1, std::max(wanted, 1u)));
@@ -26,7 +26,7 @@ unsigned workersFor(const AviFrameReader& reader, unsigned wanted)
 
 // A video without pictures gives a black image of the size its header
 // states (which the reader has checked).
-GreyImage blackImage(const AviFrameReader& reader)
+GreyImage blackImage(const VideoFrameReader& reader)
 {
     const std::size_t pixels = std::size_t(reader.width()) * std::size_t(reader.height());
     return {reader.height(), reader.width(), std::vector<std::uint8_t>(pixels)};
@@ -34,17 +34,14 @@ GreyImage blackImage(const AviFrameReader& reader)
 
 }  // namespace
 
-GreyImage averageVideo(const char* fileName, unsigned workers, const std::atomic<bool>* showProgress,
-                       const std::function<void(bool fillsCores)>& opened)
+GreyImage averageVideo(const std::string& fileName, const AverageOptions& options)
 {
     const LocalFile file(fileName);
-    AviFrameReader reader(file);
-    workers = workersFor(reader, workers);
-    if (opened)
-        opened(reader.fillsCores(workers));
-    std::optional<ProgressLine> progress;
-    if (showProgress)
-        progress.emplace(quoteName(fileName), reader.frameCount(), *showProgress);
+    VideoFrameReader reader(file);
+    const unsigned workers = workersFor(reader, options.workers);
+    if (options.opened)
+        options.opened(reader.fillsCores(workers));
+    ProgressLine progress(quoteName(fileName), reader.frameCount(), options.showProgress);
 
     // One set of sums for every worker, made with the first picture.
     std::optional<PixelAccumulator> sums;
@@ -52,14 +49,13 @@ GreyImage averageVideo(const char* fileName, unsigned workers, const std::atomic
     reader.readAll(workers, [&](unsigned, const BlueRows& blue, std::int64_t frames) {
         std::call_once(made, [&] { sums.emplace(blue.height(), blue.width()); });
         sums->add(blue, std::uint64_t(frames));
-        if (progress)
-            progress->advance(frames);
+        progress.advance(frames);
     });
 
     if (!sums)
         return blackImage(reader);
     GreyImage result{sums->height(), sums->width(),
                      std::vector<std::uint8_t>(std::size_t(sums->height()) * std::size_t(sums->width()))};
-    sums->finish(result.pixels.data());
+    sums->finish(result.pixels.data(), workers);
     return result;
 }

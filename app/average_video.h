@@ -1,25 +1,29 @@
+// The average of one video file: per pixel, the mean of its blue values over
+// all frames with one occurrence of the largest left out.
 #pragma once
 
 #include "image/grey_image.h"
 
 #include <atomic>
 #include <functional>
+#include <string>
 #include <thread>
 
-// Reads every frame of the file's first video stream and returns, per pixel,
-// the mean of its values with one occurrence of the largest left out. Throws
-// std::runtime_error with the reason when the video cannot be read in full.
-//
-// The file is read once. Codecs that code each picture on its own (MJPEG,
-// uncompressed, HuffYUV, ...) are decoded on up to `workers` threads, as many
-// as the picture size lets share 64 MB; the result is the same either way.
-//
-// With showProgress, a progress line for the file is kept on standard error
-// while it is read and the flag is set (it may be set later), and erased
-// before the function returns or throws.
-//
-// `opened`, if given, is told once the file is open whether reading it keeps
-// every core busy (so that the caller may read another file meanwhile).
-GreyImage averageVideo(const char* fileName, unsigned workers = std::thread::hardware_concurrency(),
-                       const std::atomic<bool>* showProgress = nullptr,
-                       const std::function<void(bool fillsCores)>& opened = {});
+struct AverageOptions {
+    // Codecs that code each picture on its own (MJPEG, uncompressed, HuffYUV,
+    // ...) are decoded on up to this many threads, as many as the picture
+    // size lets share 1 GiB; the result is the same for any number.
+    unsigned workers = std::thread::hardware_concurrency();
+    // A progress line for the file is kept on standard error while this is
+    // set (it may be set later, from another thread), and erased before
+    // averageVideo returns or throws.
+    std::atomic<bool> showProgress{false};
+    // Told once the file is open whether reading it keeps every core busy,
+    // so that the caller may read another file meanwhile.
+    std::function<void(bool fillsCores)> opened = nullptr;
+};
+
+// Reads every frame of the file's first video stream, once, and returns the
+// average. Throws std::runtime_error with the reason when the video cannot be
+// read in full.
+GreyImage averageVideo(const std::string& fileName, const AverageOptions& options = {});

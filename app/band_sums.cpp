@@ -2,18 +2,30 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 namespace {
 
-// One pass over a row: each pixel's blue byte goes into its sum and its
-// maximum.
-template <typename Sum>
-[[gnu::always_inline]] inline void addBlueRunTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
-                                               std::size_t width, std::ptrdiff_t step, Sum repeats)
+// What a pass over a row does with each pixel's blue byte: adds it into the
+// pixel's sum and maximum, or stores it as both. A band's first picture,
+// shown once, is stored: no pass zeroes the arrays before it, and each of
+// their pages is first touched by a write, which the system serves with one
+// fault (a read first takes two: the zero page, then a page of its own).
+enum class Pass { add, store };
+
+template <Pass pass, typename Sum>
+[[gnu::always_inline]] inline void blueRun(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
+                                           std::size_t width, std::ptrdiff_t step, Sum repeats)
 {
     for (std::size_t j = 0; j < width; ++j) {
-        sums[j] += repeats * blue[step * std::ptrdiff_t(j)];
-        maxima[j] = std::max(maxima[j], blue[step * std::ptrdiff_t(j)]);
+        const std::uint8_t value = blue[step * std::ptrdiff_t(j)];
+        if constexpr (pass == Pass::store) {
+            sums[j] = value;
+            maxima[j] = value;
+        } else {
+            sums[j] += repeats * value;
+            maxima[j] = std::max(maxima[j], value);
+        }
     }
 }
 
@@ -21,56 +33,56 @@ template <typename Sum>
 // loop of their own with the step a constant, so that each is vectorised.
 // Single frames go into 16-bit sums with the constant 1, which leaves no
 // multiplication.
-template <typename Sum>
-[[gnu::always_inline]] inline void addBlueRowTo(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
-                                               std::size_t width, std::ptrdiff_t step, Sum repeats)
+template <Pass pass, typename Sum>
+[[gnu::always_inline]] inline void blueRow(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
+                                           std::size_t width, std::ptrdiff_t step, Sum repeats)
 {
     if constexpr (sizeof(Sum) == 2)
         repeats = 1;
     switch (step) {
     case 1:
-        return addBlueRunTo(sums, maxima, blue, width, 1, repeats);
+        return blueRun<pass>(sums, maxima, blue, width, 1, repeats);
     case 3:
-        return addBlueRunTo(sums, maxima, blue, width, 3, repeats);
+        return blueRun<pass>(sums, maxima, blue, width, 3, repeats);
     case 4:
-        return addBlueRunTo(sums, maxima, blue, width, 4, repeats);
+        return blueRun<pass>(sums, maxima, blue, width, 4, repeats);
     default:
-        return addBlueRunTo(sums, maxima, blue, width, step, repeats);
+        return blueRun<pass>(sums, maxima, blue, width, step, repeats);
     }
 }
 
 template <typename Sum>
-using RowAdder = void (*)(Sum*, std::uint8_t*, const std::uint8_t*, std::size_t, std::ptrdiff_t, Sum);
+using RowPass = void (*)(Sum*, std::uint8_t*, const std::uint8_t*, std::size_t, std::ptrdiff_t, Sum);
 
-template <typename Sum>
-void addBlueRow(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue, std::size_t width, std::ptrdiff_t step,
-                Sum repeats)
+template <Pass pass, typename Sum>
+void blueRowPlain(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue, std::size_t width, std::ptrdiff_t step,
+                  Sum repeats)
 {
-    addBlueRowTo(sums, maxima, blue, width, step, repeats);
+    blueRow<pass>(sums, maxima, blue, width, step, repeats);
 }
 
 #if defined(__x86_64__)
-template <typename Sum>
-[[gnu::target("avx2")]] void addBlueRowAvx2(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
-                                            std::size_t width, std::ptrdiff_t step, Sum repeats)
+template <Pass pass, typename Sum>
+[[gnu::target("avx2")]] void blueRowAvx2(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
+                                         std::size_t width, std::ptrdiff_t step, Sum repeats)
 {
-    addBlueRowTo(sums, maxima, blue, width, step, repeats);
+    blueRow<pass>(sums, maxima, blue, width, step, repeats);
 }
 #endif
 
 // The per-frame work, vectorised with AVX2 where the processor has it.
-template <typename Sum>
-RowAdder<Sum> rowAdder()
+template <Pass pass, typename Sum>
+RowPass<Sum> chooseRowPass()
 {
 #if defined(__x86_64__)
     if (__builtin_cpu_supports("avx2"))
-        return addBlueRowAvx2<Sum>;
+        return blueRowAvx2<pass, Sum>;
 #endif
-    return addBlueRow<Sum>;
+    return blueRowPlain<pass, Sum>;
 }
 
-template <typename Sum>
-const RowAdder<Sum> addRow = rowAdder<Sum>();
+template <Pass pass, typename Sum>
+const RowPass<Sum> rowPass = chooseRowPass<pass, Sum>();
 
 // Frames of 255 that a 16-bit and a 32-bit sum hold.
 constexpr std::uint32_t recentLimit = std::numeric_limits<std::uint16_t>::max() / 255;
@@ -82,8 +94,8 @@ BandSums::BandSums(std::size_t top, std::size_t rows, std::size_t width) : top_(
 
 void BandSums::allocate()
 {
-    recent_.resize(rows_ * width_);
-    maxima_.resize(rows_ * width_);
+    recent_ = std::make_unique_for_overwrite<std::uint16_t[]>(rows_ * width_);
+    maxima_ = std::make_unique_for_overwrite<std::uint8_t[]>(rows_ * width_);
 }
 
 template <typename Work>
@@ -104,41 +116,49 @@ void BandSums::flushRecent()
         for (std::size_t j = 0; j < sums.size(); ++j)
             sums[j] += recent_[j];
     });
-    std::fill(recent_.begin(), recent_.end(), 0);
+    std::fill_n(recent_.get(), rows_ * width_, 0);
     recentFrames_ = 0;
 }
 
 void BandSums::add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* computedRow)
 {
-    if (frames_ == 0)
+    const bool first = frames_ == 0;
+    if (first)
         allocate();
     if (auto* narrow = std::get_if<std::vector<std::uint32_t>>(&sums_); narrow && frames_ + repeats > narrowLimit)
         sums_ = std::vector<std::uint64_t>(narrow->begin(), narrow->end());
-    const auto addRows = [&](auto* sums, auto repeated) {
+    const auto passOverRows = [&](auto pass, auto* sums, auto repeated) {
         for (std::size_t row = 0; row < rows_; ++row) {
-            const BlueRow bytes = blue.row(std::int32_t(blue.height() - 1 - std::int32_t(top_ + row)), computedRow);
-            addRow<decltype(repeated)>(sums + row * width_, maxima_.data() + row * width_, bytes.bytes, width_,
-                                       bytes.step, repeated);
+            const BlueRow bytes = blue.row(std::int32_t(top_ + row), computedRow);
+            pass(sums + row * width_, maxima_.get() + row * width_, bytes.bytes, width_, bytes.step, repeated);
         }
     };
     if (repeats == 1) {
         if (recentFrames_ == recentLimit)
             flushRecent();
-        addRows(recent_.data(), std::uint16_t(1));
+        passOverRows(first ? rowPass<Pass::store, std::uint16_t> : rowPass<Pass::add, std::uint16_t>, recent_.get(),
+                     std::uint16_t(1));
         ++recentFrames_;
     } else {
-        withSums([&](auto& sums) { addRows(sums.data(), typename std::decay_t<decltype(sums)>::value_type(repeats)); });
+        if (first) {
+            std::fill_n(recent_.get(), rows_ * width_, 0);
+            std::fill_n(maxima_.get(), rows_ * width_, 0);
+        }
+        withSums([&](auto& sums) {
+            using Sum = typename std::decay_t<decltype(sums)>::value_type;
+            passOverRows(rowPass<Pass::add, Sum>, sums.data(), Sum(repeats));
+        });
     }
     frames_ += repeats;
 }
 
-void BandSums::finish(std::uint8_t* image, std::size_t height) const
+void BandSums::finish(std::uint8_t* image) const
 {
     std::visit(
         [&](const auto& sums) {
             const bool wide = !sums.empty();
             for (std::size_t row = 0; row < rows_; ++row) {
-                std::uint8_t* pixel = image + (height - 1 - top_ - row) * width_;
+                std::uint8_t* pixel = image + (top_ + row) * width_;
                 if (frames_ < 2) {
                     std::fill_n(pixel, width_, 0);
                     continue;

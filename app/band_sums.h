@@ -3,10 +3,11 @@
 // largest value left out.
 #pragma once
 
-#include "video/blue_plane.h"
+#include "video/blue_rows.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <variant>
 #include <vector>
 
@@ -22,9 +23,8 @@ public:
     void add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* computedRow);
 
     // (sum - maximum) / (frames - 1) per pixel, truncated, into the band's
-    // rows of a bottom-up image of `height` rows; zero for fewer than two
-    // frames.
-    void finish(std::uint8_t* image, std::size_t height) const;
+    // rows of an image; zero for fewer than two frames.
+    void finish(std::uint8_t* image) const;
 
 private:
     void allocate();
@@ -41,12 +41,12 @@ private:
     // Single frames are first summed in 16 bits, which holds 257 frames of
     // 255, and then moved into the wide sums: the per-frame pass touches two
     // bytes of sums per pixel instead of four or eight.
-    std::vector<std::uint16_t> recent_;
+    std::unique_ptr<std::uint16_t[]> recent_;
     std::uint32_t recentFrames_ = 0;
     // 32-bit sums, widened to 64 bits once the frame count could make them
     // overflow; allocated when first needed (never, for up to 257 frames
     // each shown once).
     std::variant<std::vector<std::uint32_t>, std::vector<std::uint64_t>> sums_;
-    std::vector<std::uint8_t> maxima_;
+    std::unique_ptr<std::uint8_t[]> maxima_;
     std::uint64_t frames_ = 0;
 };

@@ -4,16 +4,15 @@
 // input ("clip.avi" gives "clipS.bmp"), and prints "usredniono" with that name.
 
 #include "app/average_files.h"
+#include "app/reporter.h"
 #include "system/allocator.h"
 #include "system/arguments.h"
-#include "system/replace_file.h"
+#include "system/remove_file_on_signal.h"
 #include "system/standard_streams.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <string>
-#include <vector>
 
 int main(int argc, char* argv[])
 {
@@ -21,13 +20,10 @@ int main(int argc, char* argv[])
     writeStandardStreamsAsBytes();
     removeTemporaryFilesOnSignals();
 
-    const std::vector<std::string> arguments = commandLineArguments(argc, argv);
-    std::vector<const char*> inputs;
-    for (const std::string& argument : arguments)
-        inputs.push_back(argument.c_str());
-    const bool succeeded = averageFiles(inputs);
+    Reporter reporter;
+    const bool succeeded = averageFiles(commandLineArguments(argc, argv), reporter);
     if (std::fflush(stdout) != 0) {
-        report("standard output", std::strerror(errno));
+        reporter.failed("standard output", std::strerror(errno));
         return 1;
     }
     return succeeded ? 0 : 1;

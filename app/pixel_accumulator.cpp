@@ -1,6 +1,8 @@
 #include "app/pixel_accumulator.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -52,8 +54,15 @@ void PixelAccumulator::add(const BlueRows& blue, std::uint64_t repeats)
     }
 }
 
-void PixelAccumulator::finish(std::uint8_t* result) const
+void PixelAccumulator::finish(std::uint8_t* result, unsigned threads) const
 {
-    for (const Band& band : bands_)
-        band.sums.finish(result, height_);
+    std::atomic<std::size_t> next = 0;
+    const auto finishBands = [&] {
+        for (std::size_t b; (b = next++) < bands_.size();)
+            bands_[b].sums.finish(result);
+    };
+    std::vector<std::jthread> helpers;
+    for (unsigned helper = 1; helper < std::min<std::size_t>(threads, bands_.size()); ++helper)
+        helpers.emplace_back(finishBands);
+    finishBands();
 }

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/band_sums.h"
-#include "video/blue_plane.h"
+#include "video/blue_rows.h"
 
 #include <cstdint>
 #include <deque>
@@ -22,8 +22,9 @@ public:
     std::int32_t width() const { return std::int32_t(width_); }
 
     // (sum - maximum) / (frames - 1) per pixel, truncated, into height rows of
-    // width bytes; all zero for fewer than two frames. After all adding.
-    void finish(std::uint8_t* result) const;
+    // width bytes; all zero for fewer than two frames. After all adding; the
+    // bands are shared among up to `threads` threads.
+    void finish(std::uint8_t* result, unsigned threads = 1) const;
 
 private:
     // The sums are kept in bands of rows, each with a lock of its own: threads

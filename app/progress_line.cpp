@@ -22,14 +22,14 @@ constexpr const char* backToLineStart = "\r";
 
 }  // namespace
 
-ProgressLine::ProgressLine(std::string fileName, std::int64_t frames, const std::atomic<bool>& shown)
+ProgressLine::ProgressLine(std::string fileName, std::int64_t frames, const std::atomic<bool>& showProgress)
     : fileName_(std::move(fileName)),
       escapes_(errorTerminalTakesEscapes()),
       frames_(frames),
       nextDrawAt_((start_ + redrawInterval).time_since_epoch().count()),
-      shown_(shown)
+      showProgress_(showProgress)
 {
-    if (!shown_)
+    if (!showProgress_)
         return;
     std::lock_guard lock(drawing_);
     draw();
@@ -38,7 +38,7 @@ ProgressLine::ProgressLine(std::string fileName, std::int64_t frames, const std:
 void ProgressLine::advance(std::int64_t frames)
 {
     done_ += frames;
-    if (!shown_)
+    if (!showProgress_)
         return;
     const std::int64_t now = Clock::now().time_since_epoch().count();
     std::int64_t due = nextDrawAt_.load();

@@ -1,6 +1,6 @@
 // A line on standard error that shows how far the averaging of a file has
 // got: name, frames done of all, percent, frames per second and time left.
-// It is drawn while `shown` says so (the file is the one reported next),
+// It is drawn while `showProgress` says so (the file is the one reported next),
 // redrawn in place, from where the cursor was when it was first drawn, at
 // most ten times a second, by whichever thread has just added frames, and
 // erased when the file is done.
@@ -15,7 +15,7 @@
 class ProgressLine {
 public:
     // Draws the line at once, with no frames done, if it is to be shown.
-    ProgressLine(std::string fileName, std::int64_t frames, const std::atomic<bool>& shown);
+    ProgressLine(std::string fileName, std::int64_t frames, const std::atomic<bool>& showProgress);
     ~ProgressLine() { erase(); }
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
@@ -36,7 +36,7 @@ private:
     const Clock::time_point start_ = Clock::now();
     std::atomic<std::int64_t> done_ = 0;
     std::atomic<std::int64_t> nextDrawAt_;  // in Clock ticks
-    const std::atomic<bool>& shown_;
+    const std::atomic<bool>& showProgress_;
     std::mutex drawing_;
     bool drawn_ = false;
     bool erased_ = false;

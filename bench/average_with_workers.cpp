@@ -18,7 +18,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     try {
-        if (int error = saveBmp(averageVideo(argv[1], unsigned(workers)), argv[2])) {
+        if (int error = saveBmp(averageVideo(argv[1], {.workers = unsigned(workers)}), argv[2])) {
             std::fprintf(stderr, "average_with_workers: %s: %s\n", argv[2], std::strerror(error));
             return 1;
         }

@@ -2,8 +2,8 @@
 //   0  BITMAPFILEHEADER (14 bytes)
 //  14  BITMAPINFOHEADER (40 bytes)
 //  54  palette, 256 entries of blue, green, red, 0 with entry i = grey level i
-// 1078 the rows, row 0 first (the bottom of the picture), each padded with
-//      zero bytes to a multiple of four
+// 1078 the rows, the bottom row of the picture first (the height is positive:
+//      a bottom-up bitmap), each padded with zero bytes to a multiple of four
 #include "image/grey_image.h"
 
 namespace {
@@ -28,12 +28,18 @@ void putU32(std::vector<std::uint8_t>& out, std::uint32_t value)
 
 }  // namespace
 
+std::size_t bmpSize(const GreyImage& image)
+{
+    const std::size_t width = std::uint32_t(image.width);
+    return pixelOffset + (width + (-width & 3)) * std::uint32_t(image.height);
+}
+
 void encodeBmp(const GreyImage& image, const ByteSink& sink)
 {
     const std::uint32_t width = std::uint32_t(image.width);
     const std::uint32_t height = std::uint32_t(image.height);
     const std::uint32_t padding = -width & 3;
-    const std::uint32_t pixelBytes = (width + padding) * height;
+    const std::uint32_t pixelBytes = std::uint32_t(bmpSize(image)) - pixelOffset;
 
     std::vector<std::uint8_t> headers;
     headers.reserve(pixelOffset);
@@ -61,7 +67,7 @@ void encodeBmp(const GreyImage& image, const ByteSink& sink)
     sink(headers.data(), headers.size());
 
     const std::uint8_t zeros[3] = {};
-    for (std::uint32_t row = 0; row < height; ++row) {
+    for (std::uint32_t row = height; row-- > 0;) {
         sink(image.pixels.data() + std::size_t(row) * width, width);
         if (padding)
             sink(zeros, padding);

@@ -4,7 +4,5 @@
 
 int saveBmp(const GreyImage& image, const char* name)
 {
-    std::vector<std::uint8_t> bytes;
-    encodeBmp(image, [&](const std::uint8_t* piece, std::size_t size) { bytes.insert(bytes.end(), piece, piece + size); });
-    return replaceFile(name, bytes);
+    return replaceFile(name, [&](const ByteSink& write) { encodeBmp(image, write); });
 }

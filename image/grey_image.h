@@ -7,7 +7,7 @@
 #include <vector>
 
 // Pixel j is row j / width, column j % width; rows follow each other without
-// gaps, the bottom row of the picture first (as in a bottom-up bitmap).
+// gaps, the top row of the picture first.
 struct GreyImage {
     std::int32_t height = 0;
     std::int32_t width = 0;
@@ -18,6 +18,8 @@ struct GreyImage {
 // palette, to `sink` piece by piece, in the order of the file.
 using ByteSink = std::function<void(const std::uint8_t* bytes, std::size_t size)>;
 void encodeBmp(const GreyImage& image, const ByteSink& sink);
+// The size of that form, in bytes.
+std::size_t bmpSize(const GreyImage& image);
 
 // Writes the image's BMP form to `name`, replacing any earlier file of that
 // name only once the new one is complete (see replace_file.h). Returns 0, or

@@ -1,6 +1,6 @@
 #include "system/arguments.h"
 
-#include "system/wide_text.h"
+#include "system/windows/wide_text.h"
 
 namespace {
 

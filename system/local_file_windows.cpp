@@ -1,7 +1,7 @@
 #include "system/local_file.h"
 
-#include "system/wide_text.h"
-#include "system/windows_error.h"
+#include "system/windows/wide_text.h"
+#include "system/windows/windows_error.h"
 
 #include <algorithm>
 #include <cerrno>

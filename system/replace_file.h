@@ -1,19 +1,19 @@
 // Replaces a file safely: the new contents go to a temporary file beside the
 // target, every write and the close are checked, and only a complete file is
-// renamed over the target. A failed or interrupted write leaves the target as
-// it was and no temporary file behind.
+// renamed over the target. A failed write leaves the target as it was and no
+// temporary file behind; so does one cut short by a signal, once the handlers
+// of remove_file_on_signal.h are installed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <functional>
 
-// Returns 0, or the errno value of the failure. The new file gets the
-// permissions a newly made file gets (on POSIX systems, those the umask
-// allows, as with creat(2)). The name is UTF-8.
-int replaceFile(const char* name, const std::vector<std::uint8_t>& contents);
+// Writes the new contents: calls `write` with each piece, in order.
+using ContentsWriter = std::function<void(const std::function<void(const std::uint8_t*, std::size_t)>& write)>;
 
-// Makes SIGINT, SIGTERM and SIGHUP (on Windows: Ctrl-C, Ctrl-Break and
-// closing the console) remove the temporary file being written before they
-// end the process (unless they are ignored, as under nohup). Call once, at
-// start-up.
-void removeTemporaryFilesOnSignals();
+// Returns 0, or the errno value of the failure. The pieces are written as
+// they come, a few at a time, so the contents need not all be in memory. The
+// new file gets the permissions a newly made file gets (on POSIX systems,
+// those the umask allows, as with creat(2)). The name is UTF-8.
+int replaceFile(const char* name, const ContentsWriter& contents);

@@ -67,14 +67,13 @@ double blueOf(int colorspace, bool fullRange, int y, int cb, int cr)
 
 // Each pixel's blue against the equation's, rounded.
 void expectTheEquationsBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, int colorspace, bool fullRange,
-                            const std::vector<std::uint8_t>& blue, int r)
+                            const std::vector<std::uint8_t>& blue, int top)
 {
-    const int top = rows - 1 - r;
     for (int x = 0; x < picture.width; ++x) {
         const double expected = blueOf(colorspace, fullRange, sample(picture, format, 0, top, x),
                                        sample(picture, format, 1, top, x), sample(picture, format, 2, top, x));
         ASSERT_NEAR(blue[std::size_t(x)], expected, 0.52)
-            << format.name << " matrix " << colorspace << " width " << picture.width << " row " << r << " column " << x;
+            << format.name << " matrix " << colorspace << " width " << picture.width << " row " << top << " column " << x;
     }
 }
 

@@ -33,7 +33,7 @@ TEST(BmpEncoder, TheBytesOfASmallImage)
     };
     for (int level = 0; level < 256; ++level)
         golden.insert(golden.end(), {std::uint8_t(level), std::uint8_t(level), std::uint8_t(level), 0});
-    golden.insert(golden.end(), {1, 2, 3, 4, 5, 0, 0, 0, 6, 7, 8, 9, 10, 0, 0, 0});
+    golden.insert(golden.end(), {6, 7, 8, 9, 10, 0, 0, 0, 1, 2, 3, 4, 5, 0, 0, 0});  // bottom row first
     EXPECT_EQ(encoded(countingImage(2, 5)), golden);
 }
 

@@ -37,6 +37,18 @@ TEST(HostileInput, LyingSizesAreRefused)
     }
 }
 
+// A header chunk (a stream's name here) that claims 1.6 GB: FFmpeg would
+// reserve that much before finding the file short.
+TEST(HostileInput, AChunkLargerThanAnyVideoNeedsIsRefusedAtOnce)
+{
+    ScratchDirectory directory;
+    std::vector<std::uint8_t> bytes = uncompressedAvi(noisePictures(4, 4, 3)).bytes();
+    const std::vector<std::uint8_t> name = {'s', 't', 'r', 'n', 0, 0, 0, 0x60, 'c', 'l', 'i', 'p'};
+    bytes.insert(bytes.begin() + std::ptrdiff_t(findFourcc(bytes, "strf")), name.begin(), name.end());
+    writeFile(directory / "name.avi", bytes);
+    EXPECT_EQ(failureOf(directory / "name.avi"), "damaged: its header claims sizes no video has");
+}
+
 TEST(HostileInput, LyingCountsFailAndLyingFormatSizesAreReadThrough)
 {
     ScratchDirectory directory;
@@ -53,7 +65,7 @@ TEST(HostileInput, LyingCountsFailAndLyingFormatSizesAreReadThrough)
         std::vector<std::uint8_t> bytes = uncompressedAvi(pictures).bytes();
         putU32(bytes, findFourcc(bytes, "strf") + offset, value);
         writeFile(directory / "format.avi", bytes);
-        const GreyImage image = averageVideo((directory / "format.avi").string().c_str(), 2);
+        const GreyImage image = averageVideo((directory / "format.avi").string(), {.workers = 2});
         EXPECT_EQ(std::vector<std::uint8_t>(image.pixels.data(), image.pixels.data() + 16), expectedAverage(pictures))
             << offset;
     }

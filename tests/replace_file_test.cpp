@@ -1,4 +1,5 @@
 #include "system/replace_file.h"
+#include "system/remove_file_on_signal.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pictures.h"
 
@@ -19,6 +20,14 @@ std::vector<std::uint8_t> someBytes(std::size_t size)
     return bytes;
 }
 
+// The bytes, handed over in pieces of an odd size.
+ContentsWriter inPieces(std::vector<std::uint8_t> bytes)
+{
+    return [bytes = std::move(bytes)](const auto& write) {
+        for (std::size_t at = 0; at < bytes.size(); at += 4099)
+            write(bytes.data() + at, std::min<std::size_t>(4099, bytes.size() - at));
+    };
+}
 
 }  // namespace
 
@@ -27,14 +36,15 @@ TEST(ReplaceFile, ReplacesAnEarlierFileWhole)
     ScratchDirectory directory;
     const std::string target = (directory / "outS.bmp").string();
     setFileModeMask(022);
-    ASSERT_EQ(replaceFile(target.c_str(), someBytes(3000)), 0);
-    ASSERT_EQ(replaceFile(target.c_str(), someBytes(5)), 0);
+    ASSERT_EQ(replaceFile(target.c_str(), inPieces(someBytes(3'000'000))), 0);  // written a megabyte at a time
+    EXPECT_EQ(readFile(target), someBytes(3'000'000));
+    ASSERT_EQ(replaceFile(target.c_str(), inPieces(someBytes(5))), 0);
     EXPECT_EQ(readFile(target), someBytes(5));
     EXPECT_EQ(filesIn(directory.path()).size(), 1u);  // no temporary file left
     if (forkAvailable()) {  // where there are POSIX permissions
         EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0644));
     }
-    EXPECT_EQ(replaceFile((directory / "missing" / "outS.bmp").string().c_str(), someBytes(5)), ENOENT);
+    EXPECT_EQ(replaceFile((directory / "missing" / "outS.bmp").string().c_str(), inPieces(someBytes(5))), ENOENT);
 }
 
 TEST(ReplaceFile, AFailedWriteLeavesTheEarlierFileAndNoPartialOne)
@@ -43,11 +53,11 @@ TEST(ReplaceFile, AFailedWriteLeavesTheEarlierFileAndNoPartialOne)
         GTEST_SKIP() << noForkReason;
     ScratchDirectory directory;
     const std::string target = (directory / "outS.bmp").string();
-    ASSERT_EQ(replaceFile(target.c_str(), someBytes(100)), 0);
+    ASSERT_EQ(replaceFile(target.c_str(), inPieces(someBytes(100))), 0);
 
     // A child process whose files may not grow past 2000 bytes: the write
     // fails part way.
-    const ChildProcess child([&] { return replaceFile(target.c_str(), someBytes(10000)); }, 2000);
+    const ChildProcess child([&] { return replaceFile(target.c_str(), inPieces(someBytes(10000))); }, 2000);
     EXPECT_EQ(child.wait().exitStatus, EFBIG);
     EXPECT_EQ(readFile(target), someBytes(100));
     EXPECT_EQ(filesIn(directory.path()).size(), 1u);
@@ -60,7 +70,7 @@ TEST(ReplaceFile, ASignalDuringTheWriteRemovesTheTemporaryFile)
     ScratchDirectory directory;
     const std::string target = (directory / "outS.bmp").string();
     const std::vector<std::uint8_t> contents = someBytes(16'000'000);
-    ASSERT_EQ(replaceFile(target.c_str(), contents), 0);
+    ASSERT_EQ(replaceFile(target.c_str(), inPieces(contents)), 0);
 
     for (int signal : {SIGTERM, SIGINT}) {
         // The child writes the same file again and again until the signal
@@ -68,7 +78,7 @@ TEST(ReplaceFile, ASignalDuringTheWriteRemovesTheTemporaryFile)
         const ChildProcess child([&] {
             removeTemporaryFilesOnSignals();
             for (;;)
-                replaceFile(target.c_str(), contents);
+                replaceFile(target.c_str(), inPieces(contents));
             return 0;
         });
         while (filesIn(directory.path()).size() < 2)

@@ -22,35 +22,18 @@ std::vector<std::uint8_t> sameForAnyWorkers(const std::filesystem::path& file, c
     return once;
 }
 
-// Pictures of palette indices, as 8-bit bitmap rows and as the colours two
-// palettes give them.
-struct PalettedPictures {
-    std::vector<std::vector<std::uint8_t>> rows;  // bottom-up, padded to four bytes
-    std::vector<Picture> coloured;
-};
-
-PalettedPictures palettedPictures(int width, int height, const std::vector<std::vector<std::uint32_t>>& palettes,
-                                  int perPalette)
+// The pictures with each pixel's blue byte taken as an index into the
+// palette (0x00RRGGBB entries).
+Picture throughPalette(const Picture& indices, const std::vector<std::uint32_t>& palette)
 {
-    PalettedPictures result;
-    const auto indices = noisePictures(width, height, int(palettes.size()) * perPalette, 21);
-    const int stride = (width + 3) & ~3;
-    for (std::size_t i = 0; i < indices.size(); ++i) {
-        const std::vector<std::uint32_t>& palette = palettes[i / std::size_t(perPalette)];
-        std::vector<std::uint8_t> rows(std::size_t(stride) * height);
-        Picture coloured{width, height, std::vector<std::uint8_t>(3 * std::size_t(width) * height)};
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                const std::uint8_t index = indices[i].bgr[3 * (std::size_t(y) * width + x)];
-                rows[std::size_t(height - 1 - y) * stride + x] = index;
-                const std::uint32_t colour = palette[index];
-                std::uint8_t* pixel = &coloured.bgr[3 * (std::size_t(y) * width + x)];
-                pixel[0] = std::uint8_t(colour), pixel[1] = std::uint8_t(colour >> 8), pixel[2] = std::uint8_t(colour >> 16);
-            }
-        result.rows.push_back(std::move(rows));
-        result.coloured.push_back(std::move(coloured));
+    Picture coloured = indices;
+    for (std::size_t i = 0; i < coloured.bgr.size(); i += 3) {
+        const std::uint32_t colour = palette[indices.bgr[i]];
+        coloured.bgr[i] = std::uint8_t(colour);
+        coloured.bgr[i + 1] = std::uint8_t(colour >> 8);
+        coloured.bgr[i + 2] = std::uint8_t(colour >> 16);
     }
-    return result;
+    return coloured;
 }
 
 }  // namespace
@@ -79,17 +62,19 @@ TEST(Workers, APaletteThatChangesMidFileColoursEachPicture)
         first.push_back(i * 0x010101u);
         second.push_back((255 - i) * 0x010000u | (i * 7 % 256));
     }
-    const PalettedPictures pictures = palettedPictures(7, 5, {first, second}, 4);
+    const std::vector<Picture> indices = noisePictures(7, 5, 8, 21);
+    std::vector<Picture> coloured;
     RiffAvi avi;
     const int video = avi.addVideo({.width = 7, .height = 5, .bitCount = 8, .palette = first});
-    for (std::size_t i = 0; i < pictures.rows.size(); ++i) {
+    for (std::size_t i = 0; i < indices.size(); ++i) {
         if (i == 4)
             avi.addPaletteChange(video, second);
-        avi.addChunk(video, pictures.rows[i]);
+        avi.addChunk(video, bitmapRows(indices[i], 8));
+        coloured.push_back(throughPalette(indices[i], i < 4 ? first : second));
     }
     for (bool withIndex : {true, false}) {
         avi.save(directory / "palettes.avi", withIndex);
-        EXPECT_EQ(sameForAnyWorkers(directory / "palettes.avi", "palette change"), expectedAverage(pictures.coloured))
+        EXPECT_EQ(sameForAnyWorkers(directory / "palettes.avi", "palette change"), expectedAverage(coloured))
             << withIndex;
     }
 }

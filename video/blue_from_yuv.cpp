@@ -207,9 +207,8 @@ const std::uint8_t* YuvBlue::samples(int component, int top) const
     return picture_.data[samples.plane] + std::ptrdiff_t(planeRow) * picture_.linesize[samples.plane] + samples.offset;
 }
 
-BlueRow YuvBlue::row(std::int32_t r, std::uint8_t* scratch) const
+BlueRow YuvBlue::row(std::int32_t top, std::uint8_t* scratch) const
 {
-    const int top = height() - 1 - r;  // decoded pictures are top-down
     // The picture was mostly written by a decoder thread on another core:
     // rows a little further on are asked for now, so that the kernel does not
     // wait for each cache line as it reaches it.

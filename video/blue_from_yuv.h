@@ -6,7 +6,7 @@
 // blue is Y - Cg - Co.
 #pragma once
 
-#include "video/blue_plane.h"
+#include "video/blue_rows.h"
 
 #include <cstddef>
 #include <cstdint>

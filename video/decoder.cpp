@@ -1,5 +1,7 @@
 #include "video/decoder.h"
 
+#include "video/limits.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -13,10 +15,6 @@ extern "C" {
 #include <string>
 
 namespace {
-
-// 8K video has 33 million pixels; a picture that claims more lies, and
-// believing it could cost gigabytes.
-constexpr std::int64_t maximumPixels = std::int64_t(1) << 25;
 
 // The codec's four-character code, for messages: as letters when they are
 // printable, else as a number.
@@ -75,6 +73,14 @@ bool codesPicturesAlone(const AVCodecParameters& parameters)
 {
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(parameters.codec_id);
     return descriptor && (descriptor->props & AV_CODEC_PROP_INTRA_ONLY);
+}
+
+bool decoderThreadsPayOff(const AVCodecParameters& parameters)
+{
+    const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
+    return !codesPicturesAlone(parameters) && codec &&
+           (codec->capabilities & (AV_CODEC_CAP_FRAME_THREADS | AV_CODEC_CAP_SLICE_THREADS)) &&
+           std::int64_t(parameters.width) * parameters.height >= 640 * 360;
 }
 
 void Decoder::checkHeaderSize(const AVCodecParameters& parameters)
@@ -150,5 +156,7 @@ int Decoder::decode(const AVPacket* packet, const std::function<void(const AVFra
         av_frame_unref(picture_.get());
     }
 }
+
+int Decoder::pixelFormat() const { return context_->pix_fmt; }
 
 bool Decoder::refusedPictureSize() const { return hadSize_ && context_->width == 0 && context_->height == 0; }

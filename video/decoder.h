@@ -16,6 +16,12 @@ struct AVStream;
 // HuffYUV, ...), as FFmpeg's codec properties say.
 bool codesPicturesAlone(const AVCodecParameters& parameters);
 
+// Whether a decoder with threads of its own pays off: for codecs whose
+// pictures depend on each other, where FFmpeg's decoder has threads, on
+// pictures from 640x360 on. On smaller ones threads cost more than they
+// save, and a caller does better reading other files meanwhile.
+bool decoderThreadsPayOff(const AVCodecParameters& parameters);
+
 class Decoder {
 public:
     // Throws std::runtime_error when the size a stream's header states cannot
@@ -34,6 +40,10 @@ public:
     // Returns 0, or FFmpeg's error; AVERROR_INVALIDDATA for an uncompressed
     // picture longer than the stream's size and format allow.
     int decode(const AVPacket* packet, const std::function<void(const AVFrame&)>& take);
+
+    // The pixel format of the pictures to come, as far as the decoder knows
+    // it before decoding one (an AVPixelFormat; AV_PIX_FMT_NONE when not).
+    int pixelFormat() const;
 
     // Whether a picture was refused for its size (over 2^25 pixels); FFmpeg
     // then forgets the size it had.

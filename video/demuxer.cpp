@@ -1,10 +1,12 @@
 #include "video/demuxer.h"
 
 #include "video/avi_index.h"
+#include "video/limits.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
+#include <libavutil/mem.h>
 }
 
 #include <algorithm>
@@ -24,14 +26,26 @@ bool isStillPictureFormat(std::string_view name)
     return name == "image2" || name.ends_with("_pipe");
 }
 
+// FFmpeg's settings for the whole process. The demuxer and decoders warn
+// about many good files; the caller reports failures in its own words.
+// Readers on several threads start at once, so they are made once.
+void setUpFFmpeg()
+{
+    static std::once_flag done;
+    std::call_once(done, [] {
+        av_log_set_level(AV_LOG_QUIET);
+        av_max_alloc(largestAllocation);
+    });
+}
+
 // The file itself is open; what fails now is reading it, or its contents. A
 // nested demuxer that was refused a further file reports EINVAL or EPERM,
-// which say nothing to the user: that file is not a video. (ENOMEM comes
-// mostly from sizes in a damaged header.)
+// which say nothing to the user: that file is not a video. ENOMEM comes from
+// sizes in a damaged header, larger than any video needs.
 [[noreturn]] void failToOpen(int error, int readError)
 {
     if (error == AVERROR(ENOMEM))
-        throw std::runtime_error("out of memory");
+        throw std::runtime_error("damaged: its header claims sizes no video has");
     throw std::runtime_error(readError != 0 ? std::strerror(readError) : "not a video file");
 }
 
@@ -52,12 +66,7 @@ std::vector<std::uint8_t> greyPalette(int bitsPerPixel)
 
 Demuxer::Demuxer(const LocalFile& file)
 {
-    // The demuxer and decoders warn about many good files; the caller reports
-    // failures in its own words. Readers on several threads start at once, so
-    // the setting, global to FFmpeg, is made once.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-
+    setUpFFmpeg();
     if (int error = input_.open(file); error < 0)
         failToOpen(error, input_.readError());
     AVFormatContext* format = input_.format();

@@ -38,9 +38,8 @@ std::optional<BluePlane> blueInPlace(const AVFrame& picture, const AVPixFmtDescr
     const AVComponentDescriptor& blue = format.comp[rgb ? 2 : 0];
     if (blue.depth != 8 || blue.shift != 0 || (blue.step != 1 && blue.step != 3 && blue.step != 4))
         return std::nullopt;
-    const int linesize = picture.linesize[blue.plane];
-    const std::uint8_t* bottom = picture.data[blue.plane] + std::ptrdiff_t(picture.height - 1) * linesize + blue.offset;
-    return BluePlane{bottom, blue.step, -std::ptrdiff_t(linesize), picture.width, picture.height};
+    return BluePlane{picture.data[blue.plane] + blue.offset, blue.step, picture.linesize[blue.plane], picture.width,
+                     picture.height};
 }
 
 }  // namespace
@@ -130,7 +129,5 @@ std::optional<BluePlane> PictureToBlue::scale(const AVFrame& picture, const AVPi
         throw std::runtime_error("internal error: the picture conversion wrote past its buffer");
     if (converted != picture.height)
         return std::nullopt;
-    // Decoded pictures are top-down; the plane is read from its last row up.
-    return BluePlane{rows + stride * std::size_t(picture.height - 1), 3, -std::ptrdiff_t(stride), picture.width,
-                     picture.height};
+    return BluePlane{rows, 3, std::ptrdiff_t(stride), picture.width, picture.height};
 }

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "video/blue_from_yuv.h"
-#include "video/blue_plane.h"
+#include "video/blue_rows.h"
 #include "video/ffmpeg_raii.h"
 
 #include <cstdint>

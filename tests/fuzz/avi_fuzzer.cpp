@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::fclose(file) != 0 || !written)
         return 0;
     try {
-        averageVideo(path.c_str(), 2);
+        averageVideo(path, {.workers = 2});
     } catch (const std::runtime_error&) {
     }
     return 0;

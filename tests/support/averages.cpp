@@ -6,13 +6,13 @@
 
 std::vector<std::uint8_t> average(const std::filesystem::path& file, unsigned workers)
 {
-    return averageVideo(file.string().c_str(), workers).pixels;
+    return averageVideo(file.string(), {.workers = workers}).pixels;
 }
 
 std::string failureOf(const std::filesystem::path& file, unsigned workers)
 {
     try {
-        averageVideo(file.string().c_str(), workers);
+        averageVideo(file.string(), {.workers = workers});
     } catch (const std::runtime_error& failure) {
         return failure.what();
     }

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-// The averaged pixels of a file, bottom row first.
+// The averaged pixels of a file, top row first.
 std::vector<std::uint8_t> average(const std::filesystem::path& file,
                                   unsigned workers = std::thread::hardware_concurrency());
 

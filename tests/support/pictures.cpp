@@ -48,13 +48,16 @@ std::vector<Picture> movingSquarePictures(int width, int height, int count)
     return pictures;
 }
 
-std::vector<std::uint8_t> bitmapRows(const Picture& picture, bool topDown)
+std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount, bool topDown)
 {
-    const std::size_t stride = (3 * std::size_t(picture.width) + 3) & ~std::size_t(3);
+    const std::size_t pixelBytes = std::size_t(bitCount) / 8;
+    const std::size_t stride = (pixelBytes * std::size_t(picture.width) + 3) & ~std::size_t(3);
     std::vector<std::uint8_t> rows(stride * picture.height);
     for (int y = 0; y < picture.height; ++y) {
-        const int stored = topDown ? y : picture.height - 1 - y;
-        std::copy_n(&picture.bgr[3 * std::size_t(y) * picture.width], 3 * picture.width, &rows[stored * stride]);
+        std::uint8_t* stored = &rows[std::size_t(topDown ? y : picture.height - 1 - y) * stride];
+        for (int x = 0; x < picture.width; ++x)
+            std::copy_n(&picture.bgr[3 * (std::size_t(y) * picture.width + x)], std::min<std::size_t>(pixelBytes, 3),
+                        stored + pixelBytes * std::size_t(x));
     }
     return rows;
 }
@@ -66,9 +69,8 @@ std::vector<std::uint8_t> expectedAverage(const std::vector<Picture>& pictures, 
     const int width = pictures.at(0).width;
     const int height = pictures.at(0).height;
     std::vector<std::uint8_t> result(std::size_t(width) * height);
-    for (int row = 0; row < height; ++row)
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const int y = height - 1 - row;  // the bitmap's first row is the picture's last
             std::vector<int> values;
             for (std::size_t i = 0; i < pictures.size(); ++i)
                 values.insert(values.end(), shown[i], pictures[i].bgr[3 * (std::size_t(y) * width + x)]);
@@ -79,7 +81,7 @@ std::vector<std::uint8_t> expectedAverage(const std::vector<Picture>& pictures, 
             long long sum = 0;
             for (int value : values)
                 sum += value;
-            result[std::size_t(row) * width + x] = std::uint8_t(sum / (long long)values.size());
+            result[std::size_t(y) * width + x] = std::uint8_t(sum / (long long)values.size());
         }
     return result;
 }
@@ -118,7 +120,7 @@ std::vector<std::uint8_t> bmpPixels(const std::filesystem::path& path)
     // Each index through the palette, whose entries must be grey.
     const auto* palette = reinterpret_cast<const std::uint32_t*>(picture->data[1]);
     std::vector<std::uint8_t> pixels;
-    for (int row = picture->height - 1; row >= 0; --row)
+    for (int row = 0; row < picture->height; ++row)
         for (int x = 0; x < picture->width; ++x) {
             const std::uint32_t colour = palette[picture->data[0][std::ptrdiff_t(row) * picture->linesize[0] + x]];
             const std::uint8_t blue = std::uint8_t(colour);

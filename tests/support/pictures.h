@@ -21,19 +21,21 @@ std::vector<Picture> noisePictures(int width, int height, int count, std::uint32
 // A smooth still scene that a bright square crosses: what lossy codecs keep well.
 std::vector<Picture> movingSquarePictures(int width, int height, int count);
 
-// The rows of a 24-bit bitmap of the picture, each padded to four bytes.
-std::vector<std::uint8_t> bitmapRows(const Picture& picture, bool topDown = false);
+// The rows of a bitmap of the picture, bottom row first unless `topDown`,
+// each padded to four bytes: of 24-bit pixels, of 32-bit ones (blue, green,
+// red, 0), or of 8-bit palette indices, which are the picture's blue bytes.
+std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount = 24, bool topDown = false);
 
 // The tool's result for pictures shown the given numbers of times (once each
 // when empty): per pixel the blue values' mean after one largest value is left
-// out, truncated; bottom row first.
+// out, truncated; top row first.
 std::vector<std::uint8_t> expectedAverage(const std::vector<Picture>& pictures, std::vector<int> shown = {});
 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 // The grey levels of an 8-bit greyscale BMP as FFmpeg's BMP decoder reads
-// it, bottom row first.
+// it, top row first.
 std::vector<std::uint8_t> bmpPixels(const std::filesystem::path& path);
 
 // The largest difference between two equally long byte strings.

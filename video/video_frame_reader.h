@@ -1,25 +1,25 @@
-// Reads every picture of a video file's first video stream in one pass over
-// the file: its blue bytes, and how many frames show it (more than one where
-// dropped frames repeat it).
+// Reads every picture of a video file's first video stream, in any container
+// FFmpeg reads, in one pass over the file: its blue bytes, and how many frames
+// show it (more than one where dropped frames repeat it).
 #pragma once
 
-#include "video/blue_plane.h"
+#include "video/blue_rows.h"
 #include "system/local_file.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
-class AviFrameReader {
+class VideoFrameReader {
 public:
     // Opens the first video stream of the file, which must stay open while
     // the reader lives, and decodes its first picture. Throws
     // std::runtime_error with a reason a person understands when the file
     // cannot be read as video.
-    explicit AviFrameReader(const LocalFile& file);
-    ~AviFrameReader();
-    AviFrameReader(const AviFrameReader&) = delete;
-    AviFrameReader& operator=(const AviFrameReader&) = delete;
+    explicit VideoFrameReader(const LocalFile& file);
+    ~VideoFrameReader();
+    VideoFrameReader(const VideoFrameReader&) = delete;
+    VideoFrameReader& operator=(const VideoFrameReader&) = delete;
 
     // In AVI as the header records it, dropped frames included; elsewhere the
     // pictures shown.

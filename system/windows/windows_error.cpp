@@ -1,4 +1,4 @@
-#include "system/windows_error.h"
+#include "system/windows/windows_error.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "system/wide_text.h"
+#include "system/windows/wide_text.h"
 
 #include <windows.h>
 

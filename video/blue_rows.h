@@ -1,3 +1,5 @@
+// A decoded picture's blue bytes, row by row from the top, as decoders leave
+// pictures in memory.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +21,7 @@ public:
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }
 
-    // Row r, counted from the bottom. A row that is computed is written into
+    // Row r, counted from the top. A row that is computed is written into
     // `scratch`, which has room for width() bytes, and comes with step 1.
     virtual BlueRow row(std::int32_t r, std::uint8_t* scratch) const = 0;
 
@@ -32,20 +34,20 @@ private:
 };
 
 // Blue bytes that lie in memory: the blue of the pixel in row r, counted from
-// the bottom, and column c is at pixels + r * stride + c * step. The stride
-// is negative when the rows lie top-down in memory.
+// the top, and column c is at top + r * stride + c * step. The stride is
+// negative where the rows lie bottom-up in memory.
 class BluePlane final : public BlueRows {
 public:
-    BluePlane(const std::uint8_t* pixels, std::ptrdiff_t step, std::ptrdiff_t stride, std::int32_t width,
+    BluePlane(const std::uint8_t* top, std::ptrdiff_t step, std::ptrdiff_t stride, std::int32_t width,
               std::int32_t height)
-        : BlueRows(width, height), pixels_(pixels), step_(step), stride_(stride)
+        : BlueRows(width, height), top_(top), step_(step), stride_(stride)
     {
     }
 
-    BlueRow row(std::int32_t r, std::uint8_t*) const override { return {pixels_ + r * stride_, step_}; }
+    BlueRow row(std::int32_t r, std::uint8_t*) const override { return {top_ + r * stride_, step_}; }
 
 private:
-    const std::uint8_t* pixels_;
+    const std::uint8_t* top_;
     std::ptrdiff_t step_;
     std::ptrdiff_t stride_;
 };

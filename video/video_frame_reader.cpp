@@ -1,0 +1,285 @@
+#include "video/video_frame_reader.h"
+
+#include "video/decoder.h"
+#include "video/demuxer.h"
+#include "video/earliest_failure.h"
+#include "video/fan_out.h"
+#include "video/frame_count.h"
+#include "video/picture_sizes.h"
+#include "video/picture_to_blue.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+}
+
+#include <algorithm>
+#include <deque>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A run of frame positions that one picture, still to come out of a
+// decoder, is to fill.
+struct Slot {
+    std::int64_t position;
+    std::int64_t frames;
+};
+
+// A decoder and what goes with it; each worker thread has one.
+struct Worker {
+    Worker(const AVStream& stream, int threads) : decoder(stream, threads), toBlue(*stream.codecpar) {}
+    Decoder decoder;
+    PictureToBlue toBlue;
+    std::deque<Slot> slots;  // of the pictures sent and not yet out, in display order
+};
+
+// Why the frame at a position cannot be read, with FFmpeg's error where it
+// says more than that the data ended or did not fit (EINVAL, from decoders
+// given less than a picture).
+std::string cannotRead(std::int64_t position, std::int64_t frames, int error = 0)
+{
+    std::string message = "cannot read frame " + std::to_string(position) + " of " + std::to_string(frames);
+    if (error == AVERROR(ENOSYS))
+        return message + ": its pixel format cannot be converted";
+    if (error < 0 && error != AVERROR_EOF && error != AVERROR(EINVAL)) {
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(error, text, sizeof text);
+        return message + ": " + text;
+    }
+    return message + " (damaged, or shorter than its header says)";
+}
+
+}  // namespace
+
+struct VideoFrameReader::State {
+    using Delivery = std::function<void(unsigned worker, const AVFrame& picture, Slot slot)>;
+
+    explicit State(const LocalFile& file);
+    std::optional<CodedPicture> nextCoded();
+    void feed(unsigned worker, const CodedPicture* coded, const Delivery& deliver);
+    void finish(unsigned worker, const Delivery& deliver);
+    void checkEnd();
+    void deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add);
+    Delivery toSink(const PictureSink& add);
+    void readInTurn(const Delivery& deliver);
+    void readOnWorkers(unsigned count, const PictureSink& add);
+    void cannotReadAt(std::int64_t position, int error = 0);
+
+    Demuxer demuxer;
+    std::int64_t frames = 0;
+    // Codecs whose every picture is coded on its own: each packet gives its
+    // picture at once, and any decoder can take any packet.
+    bool intraOnly = false;
+    bool threadedDecoder = false;  // with FFmpeg's threads, for the cores there are
+    std::vector<std::unique_ptr<Worker>> workers;
+    std::optional<CodedPicture> firstCoded;  // read on opening, for its size
+    std::int64_t largestCoded = 0;           // of the coded pictures read so far
+    std::int64_t fileBytes = 0;
+    bool started = false;                    // whether a picture to show was read
+    PictureSizes sizes;
+    EarliestFailure failure;
+};
+
+VideoFrameReader::State::State(const LocalFile& file)
+    : demuxer(file), frames(countFrames(file, demuxer)), intraOnly(codesPicturesAlone(*demuxer.stream().codecpar)),
+      threadedDecoder(decoderThreadsPayOff(*demuxer.stream().codecpar)),
+      fileBytes(std::max<std::int64_t>(file.size(), 0))
+{
+    workers.push_back(std::make_unique<Worker>(demuxer.stream(), threadedDecoder ? 0 : 1));
+    firstCoded = nextCoded();
+}
+
+std::optional<CodedPicture> VideoFrameReader::State::nextCoded()
+{
+    if (firstCoded)
+        return std::exchange(firstCoded, std::nullopt);
+    std::optional<CodedPicture> coded = demuxer.next();
+    if (coded)
+        largestCoded = std::max<std::int64_t>(largestCoded, coded->packet->size);
+    // Dropped frames before the first picture (encoders with B-frames delay
+    // it so) show that picture too.
+    if (coded && coded->position && !started) {
+        started = true;
+        coded->repeats += *coded->position;
+        coded->position = 0;
+    }
+    return coded;
+}
+
+// Sends a coded picture (null: the end) to a worker's decoder, and each
+// picture that comes out to `deliver` with the slot it fills.
+void VideoFrameReader::State::feed(unsigned worker, const CodedPicture* coded, const Delivery& deliver)
+{
+    Worker& own = *workers[worker];
+    if (coded && coded->position)
+        own.slots.push_back({*coded->position, coded->repeats});
+    const int error = own.decoder.decode(coded ? coded->packet.get() : nullptr, [&](const AVFrame& picture) {
+        if (own.slots.empty())
+            return;  // a picture that no packet accounts for
+        const Slot slot = own.slots.front();
+        own.slots.pop_front();
+        deliver(worker, picture, slot);
+    });
+    // A decoder of pictures coded on their own gives each one at once; one
+    // that gave none has lost it.
+    if (own.slots.empty() || (error >= 0 && !(intraOnly && coded)))
+        return;
+    if (own.decoder.refusedPictureSize())
+        failure.record(own.slots.front().position, "picture larger than 2^25 pixels");
+    else
+        cannotReadAt(own.slots.front().position, error);
+    own.slots.clear();
+}
+
+// Drains a worker's decoder. In AVI every picture sent must have come out.
+// Elsewhere a picture the decoder does not show (one that needs pictures from
+// before the file began, as when a recording starts between key frames) is
+// no frame: the frames are the pictures shown.
+void VideoFrameReader::State::finish(unsigned worker, const Delivery& deliver)
+{
+    feed(worker, nullptr, deliver);
+    Worker& own = *workers[worker];
+    if (!own.slots.empty() && demuxer.isAvi())
+        cannotReadAt(own.slots.front().position);
+}
+
+// The file may end before the frame count: the first missing frame cannot
+// be read.
+void VideoFrameReader::State::checkEnd()
+{
+    if (demuxer.end() < frames)
+        cannotReadAt(demuxer.end(), demuxer.readError());
+}
+
+void VideoFrameReader::State::deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add)
+{
+    // Frames past the header's count are not counted.
+    if (slot.position >= frames || failure.before(slot.position))
+        return;
+    if (!sizes.accept(slot.position, picture.width, picture.height, failure))
+        return;
+    // A picture the decoder had to patch up (concealed errors, missing
+    // references) holds guesses, which with frame threads may differ from
+    // run to run.
+    if (picture.decode_error_flags || (picture.flags & AV_FRAME_FLAG_CORRUPT))
+        return cannotReadAt(slot.position, AVERROR_INVALIDDATA);
+    const BlueRows* blue = workers[worker]->toBlue.convert(picture);
+    if (!blue)
+        return cannotReadAt(slot.position, AVERROR(ENOSYS));
+    add(worker, *blue, std::min(slot.frames, frames - slot.position));
+}
+
+VideoFrameReader::State::Delivery VideoFrameReader::State::toSink(const PictureSink& add)
+{
+    return [this, &add](unsigned worker, const AVFrame& picture, Slot slot) { deliver(worker, picture, slot, add); };
+}
+
+// Decodes on this thread, with worker 0's decoder.
+void VideoFrameReader::State::readInTurn(const Delivery& deliver)
+{
+    while (!failure.any()) {
+        std::optional<CodedPicture> coded = nextCoded();
+        if (!coded) {
+            finish(0, deliver);
+            checkEnd();
+            return;
+        }
+        feed(0, &*coded, deliver);
+    }
+}
+
+// One thread per worker takes coded pictures that this thread reads. Sums do
+// not depend on the order of the pictures, and a failure on one thread stops
+// the reading at that frame: the outcome is the same for any number of
+// workers.
+void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& add)
+{
+    while (workers.size() < count)
+        workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
+    const Delivery deliverToSink = toSink(add);
+    const auto next = [&]() -> std::optional<CodedPicture> {
+        if (failure.any())
+            return std::nullopt;
+        std::optional<CodedPicture> coded = nextCoded();
+        if (!coded)
+            checkEnd();
+        return coded;
+    };
+    const auto decode = [&](unsigned worker, CodedPicture& coded) {
+        if (!coded.position || !failure.before(*coded.position))
+            feed(worker, &coded, deliverToSink);
+    };
+    // A worker that is done takes a coded picture waiting, and this thread
+    // reads the next in a fraction of the time a decoder takes: one waiting
+    // for every two workers, besides the one this thread holds, keeps every
+    // worker busy. More would only take memory (a 4096x4096 lossless picture
+    // is 27 MB coded).
+    fanOut<CodedPicture>(count, (count + 1) / 2, next, decode,
+                         [&](unsigned worker) { finish(worker, deliverToSink); });
+}
+
+void VideoFrameReader::State::cannotReadAt(std::int64_t position, int error)
+{
+    failure.record(position, cannotRead(position, frames, error));
+}
+
+VideoFrameReader::VideoFrameReader(const LocalFile& file) : state_(std::make_unique<State>(file)) {}
+
+VideoFrameReader::~VideoFrameReader() = default;
+
+std::int64_t VideoFrameReader::frameCount() const { return state_->frames; }
+
+std::int32_t VideoFrameReader::width() const
+{
+    const auto size = state_->sizes.size();
+    return size ? size->first : state_->demuxer.stream().codecpar->width;
+}
+
+std::int32_t VideoFrameReader::height() const
+{
+    const auto size = state_->sizes.size();
+    return size ? size->second : state_->demuxer.stream().codecpar->height;
+}
+
+std::int64_t VideoFrameReader::workerMemory() const
+{
+    const State& state = *state_;
+    // The header's size, in the format the decoder expects. A format known
+    // only once a picture is decoded (MJPEG's) is taken at two bytes a pixel,
+    // as 8-bit 4:2:2, MJPEG's commonest.
+    const std::int64_t pixels = std::int64_t(width()) * height();
+    const int picture =
+        av_image_get_buffer_size(AVPixelFormat(state.workers[0]->decoder.pixelFormat()), width(), height(), 1);
+    // A header may claim more frames than the file holds: the first coded
+    // picture counts too.
+    const std::int64_t average = state.fileBytes / std::max<std::int64_t>(state.frames, 1);
+    return (picture > 0 ? picture : 2 * pixels) + 3 * std::max(average, state.largestCoded);
+}
+
+bool VideoFrameReader::fillsCores(unsigned workers) const
+{
+    if (state_->intraOnly)
+        return workers >= std::max(std::thread::hardware_concurrency(), 1u);
+    return state_->threadedDecoder;
+}
+
+void VideoFrameReader::readAll(unsigned workers, const PictureSink& add)
+{
+    State& state = *state_;
+    if (state.intraOnly && workers > 1)
+        state.readOnWorkers(workers, add);
+    else
+        state.readInTurn(state.toSink(add));
+    if (state.failure.message())
+        throw std::runtime_error(*state.failure.message());
+    // Without pictures, the size is the header's.
+    if (!state.sizes.size())
+        Decoder::checkHeaderSize(*state.demuxer.stream().codecpar);
+}
