@@ -10,20 +10,18 @@
 #include "system/remove_file_on_signal.h"
 #include "system/standard_streams.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 int main(int argc, char* argv[])
 {
     tuneAllocator();
-    writeStandardStreamsAsBytes();
+    setUpStandardStreams();
     removeTemporaryFilesOnSignals();
 
     Reporter reporter;
     const bool succeeded = averageFiles(commandLineArguments(argc, argv), reporter);
-    if (std::fflush(stdout) != 0) {
-        reporter.failed("standard output", std::strerror(errno));
+    if (int error = flushOutput()) {
+        reporter.failed("standard output", std::strerror(error));
         return 1;
     }
     return succeeded ? 0 : 1;
