@@ -14,5 +14,3 @@ bool outputAndErrorShareTerminal()
     return ::isatty(STDOUT_FILENO) && ::isatty(STDERR_FILENO) && ::fstat(STDOUT_FILENO, &out) == 0 &&
            ::fstat(STDERR_FILENO, &err) == 0 && out.st_rdev == err.st_rdev;
 }
-
-bool errorTerminalTakesEscapes() { return true; }

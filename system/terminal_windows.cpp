@@ -18,15 +18,3 @@ bool errorIsTerminal() { return isConsole(STD_ERROR_HANDLE); }
 
 // A process has one console at most.
 bool outputAndErrorShareTerminal() { return outputIsTerminal() && errorIsTerminal(); }
-
-bool errorTerminalTakesEscapes()
-{
-    static const bool takes = [] {
-        HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
-        DWORD mode = 0;
-        return ::GetConsoleMode(error, &mode) &&
-               ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) ||
-                ::SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING));
-    }();
-    return takes;
-}
