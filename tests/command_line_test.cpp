@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -187,6 +188,32 @@ TEST(CommandLine, AnInputIsNeverOverwritten)
     EXPECT_EQ(aliases.err, "aviavg: ./S.bmp: the output name S.bmp is the input's own; not overwriting it\n"
                            "aviavg: clip.avi: the output name clipS.bmp is the input's own; not overwriting it\n");
     EXPECT_EQ(readFile(directory / "clip.avi"), clip);
+}
+
+// A video deep in a folder tree, named by an absolute path of over 300
+// characters (on Windows, under Wine's drive Z:, with either slash), is read,
+// and its bitmap goes where the name's first 40 bytes put it.
+TEST(CommandLine, AVideoOnALongAbsolutePathIsRead)
+{
+    ScratchDirectory directory;
+    std::filesystem::path deep = directory.path();
+    for (int i = 0; deep.string().size() < 300; ++i)
+        deep /= "folder " + std::to_string(i) + " of a camera archive";
+    std::filesystem::create_directories(deep);
+    const auto pictures = writeClip(deep / "clip.avi", 19);
+    const std::string path = (deep / "clip.avi").string();
+    std::string backslashed = "Z:" + path;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    for (const std::string& name : windowsProgram() ? std::vector{backslashed, "Z:" + path} : std::vector{path}) {
+        std::string bitmap = outputName(name);
+        const Outcome run = aviavg(directory.path(), {name});
+        EXPECT_EQ(run.status, 0) << name;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, "usredniono " + bitmap);
+        std::replace(bitmap.begin(), bitmap.end(), '\\', '/');
+        EXPECT_EQ(bmpPixels(bitmap.substr(windowsProgram() ? 2 : 0)), expectedAverage(pictures));
+        std::filesystem::remove(bitmap.substr(windowsProgram() ? 2 : 0));
+    }
 }
 
 TEST(CommandLine, AFailedWriteCountsAsAFailure)
