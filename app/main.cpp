@@ -4,11 +4,13 @@
 // input ("clip.avi" gives "clipS.bmp"), and prints "usredniono" with that name.
 
 #include "app/average_files.h"
+#include "app/own_window.h"
 #include "app/reporter.h"
 #include "system/allocator.h"
 #include "system/arguments.h"
 #include "system/remove_file_on_signal.h"
 #include "system/standard_streams.h"
+#include "system/terminal.h"
 
 #include <cstring>
 
@@ -18,11 +20,14 @@ int main(int argc, char* argv[])
     setUpStandardStreams();
     removeTemporaryFilesOnSignals();
 
+    const std::vector<std::string> files = commandLineArguments(argc, argv);
     Reporter reporter;
-    const bool succeeded = averageFiles(commandLineArguments(argc, argv), reporter);
+    bool succeeded = averageFiles(files, reporter);
     if (int error = flushOutput()) {
         reporter.failed("standard output", std::strerror(error));
-        return 1;
+        succeeded = false;
     }
+    const ConsoleUse console{processesOnConsole(), inputIsTerminal(), outputIsTerminal(), errorIsTerminal()};
+    sayFarewell(farewellFor(console, files.size()), reporter);
     return succeeded ? 0 : 1;
 }
