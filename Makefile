@@ -122,11 +122,12 @@ windows:
 
 # The test suite cross-built (with an FFmpeg that also has the encoders the
 # tests write clips with) and run under Wine, the command-line tests against
-# aviavg.exe, and its bitmap of the demo clip against the Linux build's.
+# aviavg.exe, its bitmap of the demo clip against the Linux build's, what it
+# shows in a console, and the ZIP's aviavg.exe's version and manifest.
 test-windows: windows all
 	$(call configure-windows,$(WINDOWS_TESTS),tests,)
 	cmake --build $(WINDOWS_TESTS) --target aviavg_tests
-	scripts/test-windows $(WINDOWS) $(WINDOWS_TESTS) $(BUILD)
+	scripts/test-windows $(WINDOWS) $(WINDOWS_TESTS) $(BUILD) $(WINDOWS_ZIP)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZED) $(FUZZ) $(DEB_BUILD) $(DIST)

@@ -77,9 +77,9 @@ void refuse(File& file, std::string failure)
 }
 
 // Reads the file on a thread of its own, which tells `ends` when it is done.
-void startReading(File& file, Ends& ends)
+void startReading(File& file, const OutputGuard& guard, Ends& ends)
 {
-    if (std::optional<std::string> refusal = outputRefusal(file.input, file.output))
+    if (std::optional<std::string> refusal = guard.refusal(file.input, file.output))
         return refuse(file, std::move(*refusal));
     auto opened = std::make_shared<std::promise<bool>>();
     file.fillsCores = opened->get_future().share();
@@ -147,14 +147,21 @@ bool mayStart(const File& next, const Files& ahead, std::size_t most)
                              !dependsOnEarlierBitmaps(next, ahead));
 }
 
-bool report(File& file, Reporter& reporter)
+// The guard is asked again right before the bitmap is written, in the order
+// of the command line, since bitmaps written after the file started reading
+// count too.
+bool report(File& file, OutputGuard& guard, Reporter& reporter)
 {
     const std::optional<GreyImage> image = file.image.get();
-    if (!image) {
-        reporter.failed(file.input, file.failure);
+    std::optional<std::string> refusal;
+    if (!image || (refusal = guard.refusal(file.input, file.output))) {
+        reporter.failed(file.input, image ? *refusal : file.failure);
         return false;
     }
-    return reporter.written(file.input, file.output, *image);
+    if (!reporter.written(file.input, file.output, *image))
+        return false;
+    guard.wrote(file.input, file.output);
+    return true;
 }
 
 }  // namespace
@@ -169,12 +176,13 @@ bool averageFiles(const std::vector<std::string>& inputs, Reporter& reporter)
         waiting.push_back(std::make_unique<File>(input));
     Files reading;  // started and not yet reported, in the order given
     Ends ends;
+    OutputGuard guard;
     bool succeeded = true;
     while (!reading.empty() || !waiting.empty()) {
         const std::size_t endsSeen = ends.count();
         while (!waiting.empty() && mayStart(*waiting.front(), reading, most)) {
             waiting.front()->options.showProgress = terminal && reading.empty();
-            startReading(*waiting.front(), ends);
+            startReading(*waiting.front(), guard, ends);
             reading.push_back(std::move(waiting.front()));
             waiting.pop_front();
         }
@@ -186,7 +194,7 @@ bool averageFiles(const std::vector<std::string>& inputs, Reporter& reporter)
             ends.waitForMore(endsSeen);
             continue;
         }
-        succeeded &= report(next, reporter);
+        succeeded &= report(next, guard, reporter);
         reading.pop_front();
     }
     return succeeded;

@@ -6,6 +6,8 @@
 // erased when the file is done.
 #pragma once
 
+#include "system/status_line.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -31,14 +33,12 @@ private:
 
     using Clock = std::chrono::steady_clock;
     const std::string fileName_;
-    const bool escapes_;  // whether the terminal takes cursor movements
     const std::int64_t frames_;
     const Clock::time_point start_ = Clock::now();
     std::atomic<std::int64_t> done_ = 0;
     std::atomic<std::int64_t> nextDrawAt_;  // in Clock ticks
     const std::atomic<bool>& showProgress_;
     std::mutex drawing_;
-    bool drawn_ = false;
+    StatusLine line_;
     bool erased_ = false;
-    std::size_t longest_ = 0;  // of the lines drawn, without escapes
 };

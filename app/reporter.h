@@ -17,6 +17,9 @@ public:
     // name quoted where it could garble the terminal.
     void failed(const std::string& file, const std::string& reason);
 
+    // A line on standard error, after what standard output has been told.
+    void tell(const std::string& line);
+
 private:
     // Whether the last announcement, which ends without a line break, stands
     // on a terminal that standard error shares.

@@ -1,13 +1,13 @@
 #include "system/file_identity.h"
 
-#include "system/windows/wide_text.h"
+#include "system/windows/system_path.h"
 
 #include <windows.h>
 
 std::optional<FileIdentity> identifyFile(const char* name)
 {
     // Opened for nothing but its attributes; backup semantics open a folder.
-    HANDLE file = ::CreateFileW(wideFromUtf8(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE file = ::CreateFileW(systemPath(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return std::nullopt;

@@ -1,6 +1,6 @@
 #include "system/local_file.h"
 
-#include "system/windows/wide_text.h"
+#include "system/windows/system_path.h"
 #include "system/windows/windows_error.h"
 
 #include <algorithm>
@@ -34,10 +34,10 @@ LocalFile::LocalFile(std::string name) : name_(std::move(name))
 {
     // Other programs may go on reading, writing, renaming it, as on Linux.
     // Backup semantics open a folder too, so that it can be named as one.
-    const std::wstring wide = wideFromUtf8(name_);
-    if (namesDevice(wide))
+    const std::wstring path = systemPath(name_);
+    if (namesDevice(path))
         throw std::runtime_error("not a regular file");
-    HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)

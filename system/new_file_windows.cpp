@@ -1,6 +1,6 @@
 #include "system/new_file.h"
 
-#include "system/windows/wide_text.h"
+#include "system/windows/system_path.h"
 #include "system/windows/windows_error.h"
 
 #include <algorithm>
@@ -16,7 +16,7 @@ HANDLE handleOf(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 int createNewFile(const std::string& name, FileHandle& file)
 {
-    HANDLE created = ::CreateFileW(wideFromUtf8(name).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+    HANDLE created = ::CreateFileW(systemPath(name).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (created == INVALID_HANDLE_VALUE)
         return lastErrorAsErrno();
@@ -43,8 +43,8 @@ int closeFile(FileHandle file) { return ::CloseHandle(handleOf(file)) ? 0 : last
 
 int renameOver(const std::string& from, const char* to)
 {
-    const std::wstring target = wideFromUtf8(to);
-    if (::MoveFileExW(wideFromUtf8(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const std::wstring target = systemPath(to);
+    if (::MoveFileExW(systemPath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
     const int error = lastErrorAsErrno();
     // As rename(2) says of a folder in the way.
@@ -52,4 +52,4 @@ int renameOver(const std::string& from, const char* to)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR : error;
 }
 
-void removeFile(const std::string& name) { ::DeleteFileW(wideFromUtf8(name).c_str()); }
+void removeFile(const std::string& name) { ::DeleteFileW(systemPath(name).c_str()); }

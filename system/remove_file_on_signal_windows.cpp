@@ -1,6 +1,6 @@
 #include "system/remove_file_on_signal.h"
 
-#include "system/windows/wide_text.h"
+#include "system/windows/system_path.h"
 
 #include <mutex>
 
@@ -32,7 +32,7 @@ SignalsHeldBack::~SignalsHeldBack() { pending.unlock(); }
 
 int removeFileOnSignal(const std::string& name)
 {
-    pendingFile = wideFromUtf8(name);
+    pendingFile = systemPath(name);
     return 0;
 }
 

@@ -1,7 +1,21 @@
-// How the program's messages reach standard output and standard error.
+// How the program's text reaches standard output and standard error. The
+// program keeps its text as UTF-8. A file or a pipe gets those bytes as they
+// are, on every system (a "\n" stays one byte); a Windows console gets them
+// as text, in UTF-16, so that every name shows as it is whatever the
+// console's code page.
 #pragma once
 
-// Makes both streams pass bytes as they are: a "\n" stays one byte (Windows'
-// C library would otherwise write "\r\n" to files and pipes), so that what
-// the program writes is the same on every system.
-void writeStandardStreamsAsBytes();
+#include <string_view>
+
+// Call once, at start-up, before anything is written.
+void setUpStandardStreams();
+
+// Standard output is held back where it is a file or a pipe, until
+// flushOutput or a full buffer sends it on; standard error is not. Text to a
+// console goes out at once.
+void writeOutput(std::string_view text);
+void writeError(std::string_view text);
+
+// Sends on what standard output holds back. Returns 0, or the errno value of
+// a failure to write standard output, then or before.
+int flushOutput();

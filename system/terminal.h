@@ -1,14 +1,21 @@
 // Whether the standard streams are a terminal (on Windows: a console), and
-// how a line drawn on standard error is redrawn in place.
+// what else the program may learn of it or do with it.
 #pragma once
 
+bool inputIsTerminal();   // standard input
 bool outputIsTerminal();  // standard output
 bool errorIsTerminal();   // standard error
 // Whether standard output and standard error are one terminal, where a line
 // on one continues a line on the other.
 bool outputAndErrorShareTerminal();
-// Whether the terminal of standard error takes escape sequences that save
-// and restore the cursor and clear to the end of the screen; where not
-// (an older Windows console), a line can only be redrawn after a carriage
-// return. On Windows the first call turns such sequences on where it can.
-bool errorTerminalTakesEscapes();
+
+// How many processes the console has, this one included: 1 where Windows
+// opened it for this program alone (started from Explorer), and it closes
+// the moment the program ends; a Unix shell that Wine's console stands in
+// for counts. 0 without a console, and on POSIX systems, whose terminals
+// outlive the programs run in them.
+unsigned processesOnConsole();
+
+// Waits until Enter is pressed on the terminal of standard input; what was
+// typed before does not count.
+void waitForEnter();

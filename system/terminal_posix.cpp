@@ -1,7 +1,12 @@
 #include "system/terminal.h"
 
+#include <cstdio>
+
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
+
+bool inputIsTerminal() { return ::isatty(STDIN_FILENO); }
 
 bool outputIsTerminal() { return ::isatty(STDOUT_FILENO); }
 
@@ -15,4 +20,11 @@ bool outputAndErrorShareTerminal()
            ::fstat(STDERR_FILENO, &err) == 0 && out.st_rdev == err.st_rdev;
 }
 
-bool errorTerminalTakesEscapes() { return true; }
+unsigned processesOnConsole() { return 0; }
+
+void waitForEnter()
+{
+    ::tcflush(STDIN_FILENO, TCIFLUSH);
+    for (int c = 0; c != EOF && c != '\n';)
+        c = std::getchar();
+}

@@ -190,6 +190,59 @@ TEST(CommandLine, AnInputIsNeverOverwritten)
     EXPECT_EQ(readFile(directory / "clip.avi"), clip);
 }
 
+// Files dropped on the program from a deep folder come with their full paths,
+// whose first 40 bytes are all the same: one bitmap name for all. The first
+// file's bitmap is kept; the same file named again, by any name, replaces it.
+TEST(CommandLine, ABitmapMadeForOneInputIsNotReplacedForAnother)
+{
+    ScratchDirectory directory;
+    const std::string folder = "Lab experiment 2024, camera two, archive";  // 40 bytes
+    std::filesystem::create_directories(directory / folder);
+    std::filesystem::create_directory(directory / "out");
+    const auto first = writeClip(directory / folder / "run1.avi", 15);
+    writeClip(directory / folder / "run2.avi", 16);
+    const auto other = writeClip(directory / "out" / "a.avi", 17);
+    writeClip(directory / "out" / "a.mp4", 18);
+    const std::string bitmap = folder + "S.bmp";
+
+    // out/aS.bmp and out//aS.bmp are one file, by two names.
+    const Outcome run = aviavg(directory.path(), {folder + "/run1.avi", folder + "/run2.avi", folder + "//run1.avi",
+                                                  "out/a.avi", "out//a.mp4"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "usredniono " + bitmap + "usredniono " + bitmap + "usredniono out/aS.bmp");
+    EXPECT_EQ(run.err, "aviavg: " + folder + "/run2.avi: its bitmap " + bitmap + " would replace the one just made for " +
+                           folder + "/run1.avi\n"
+                           "aviavg: out//a.mp4: its bitmap out//aS.bmp would replace the one just made for out/a.avi\n");
+    EXPECT_EQ(bmpPixels(directory / bitmap), expectedAverage(first));
+    EXPECT_EQ(bmpPixels(directory / "out" / "aS.bmp"), expectedAverage(other));
+}
+
+// A video deep in a folder tree, named by an absolute path of over 300
+// characters (on Windows, under Wine's drive Z:, with either slash), is read,
+// and its bitmap goes where the name's first 40 bytes put it.
+TEST(CommandLine, AVideoOnALongAbsolutePathIsRead)
+{
+    ScratchDirectory directory;
+    std::filesystem::path deep = directory.path();
+    for (int i = 0; deep.string().size() < 300; ++i)
+        deep /= "folder " + std::to_string(i) + " of a camera archive";
+    std::filesystem::create_directories(deep);
+    const auto pictures = writeClip(deep / "clip.avi", 19);
+    const std::string path = (deep / "clip.avi").string();
+    std::string backslashed = "Z:" + path;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    for (const std::string& name : windowsProgram() ? std::vector{backslashed, "Z:" + path} : std::vector{path}) {
+        std::string bitmap = outputName(name);
+        const Outcome run = aviavg(directory.path(), {name});
+        EXPECT_EQ(run.status, 0) << name;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, "usredniono " + bitmap);
+        std::replace(bitmap.begin(), bitmap.end(), '\\', '/');
+        EXPECT_EQ(bmpPixels(bitmap.substr(windowsProgram() ? 2 : 0)), expectedAverage(pictures));
+        std::filesystem::remove(bitmap.substr(windowsProgram() ? 2 : 0));
+    }
+}
+
 TEST(CommandLine, AFailedWriteCountsAsAFailure)
 {
     ScratchDirectory directory;

@@ -1,5 +1,5 @@
-// Names between UTF-8, as the program keeps them, and UTF-16, as the Windows
-// API takes them: converted at the system calls only.
+// Text between UTF-8, as the program keeps it, and UTF-16, as the Windows
+// API takes it: names and messages, converted at the system calls only.
 #pragma once
 
 #include <string>
