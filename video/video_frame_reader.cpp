@@ -5,6 +5,7 @@
 #include "video/earliest_failure.h"
 #include "video/fan_out.h"
 #include "video/frame_count.h"
+#include "video/picture_area.h"
 #include "video/picture_to_blue.h"
 
 extern "C" {
@@ -107,8 +108,8 @@ VideoFrameReader::State::State(const LocalFile& file)
 
     // The first picture, for its size.
     const Delivery keep = [this](unsigned, const AVFrame& picture, Slot slot) {
-        if (!size) {
-            size.emplace(picture.width, picture.height);
+        if (const std::optional<PictureArea> area = shownArea(picture); area && !size) {
+            size.emplace(area->width, area->height);
             format = picture.format;
         }
         primed.emplace_back(referenceTo(picture), slot);
@@ -181,20 +182,23 @@ void VideoFrameReader::State::deliver(unsigned worker, const AVFrame& picture, S
     // Frames past the header's count are not counted.
     if (slot.position >= frames || failure.before(slot.position))
         return;
+    const std::optional<PictureArea> area = shownArea(picture);
+    if (!area)
+        return failure.record(slot.position, cropRefusal(picture) + " at frame " + std::to_string(slot.position));
     // Pictures of different sizes have no per-pixel average.
-    const std::pair pictureSize(picture.width, picture.height);
+    const std::pair pictureSize(area->width, area->height);
     if (!size)
         size = pictureSize;
     if (*size != pictureSize)
         return failure.record(slot.position, "picture size changes from " + sizeText(size->first, size->second) +
-                                                 " to " + sizeText(picture.width, picture.height) + " at frame " +
+                                                 " to " + sizeText(area->width, area->height) + " at frame " +
                                                  std::to_string(slot.position));
     // A picture the decoder had to patch up (concealed errors, missing
     // references) holds guesses, which with frame threads may differ from
     // run to run.
     if (picture.decode_error_flags || (picture.flags & AV_FRAME_FLAG_CORRUPT))
         return cannotReadAt(slot.position, AVERROR_INVALIDDATA);
-    const BlueRows* blue = workers[worker]->toBlue.convert(picture);
+    const BlueRows* blue = workers[worker]->toBlue.convert(picture, *area);
     if (!blue)
         return cannotReadAt(slot.position, AVERROR(ENOSYS));
     add(worker, *blue, std::min(slot.frames, frames - slot.position));
