@@ -1,10 +1,19 @@
 // Files written by FFmpeg's encoders and muxers: every codec and container
 // decodes to the right pictures.
+#include "app/average_video.h"
 #include "tests/support/averages.h"
 #include "tests/support/clips.h"
 #include "tests/support/pictures.h"
 
+extern "C" {
+#include <libavutil/display.h>
+}
+
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <tuple>
 
 TEST(Codecs, LosslessCodecsGiveExactAverages)
 {
@@ -114,4 +123,68 @@ TEST(Codecs, AStreamCutBetweenKeyFramesStartsAtItsFirstKeyFrame)
     writeFile(directory / "cut.ts", {whole.begin() + std::ptrdiff_t(cut), whole.end()});
     EXPECT_LE(largestDifference(average(directory / "whole.ts"), expectedAverage({still[0], still[0]})), 16);
     EXPECT_LE(largestDifference(average(directory / "cut.ts"), average(directory / "whole.ts")), 2);
+}
+
+namespace {
+
+// An image as the ffmpeg command's filter shows it: transpose (clock,
+// cclock, clock_flip, cclock_flip), hflip or vflip.
+GreyImage filtered(const GreyImage& image, const std::string& filter)
+{
+    const bool transposed = filter.find("clock") != std::string::npos;
+    GreyImage shown{transposed ? image.width : image.height, transposed ? image.height : image.width, {}};
+    for (int y = 0; y < shown.height; ++y)
+        for (int x = 0; x < shown.width; ++x) {
+            const std::map<std::string, std::pair<int, int>> from = {
+                {"clock", {y, image.height - 1 - x}},
+                {"cclock", {image.width - 1 - y, x}},
+                {"clock_flip", {image.width - 1 - y, image.height - 1 - x}},
+                {"cclock_flip", {y, x}},
+                {"hflip", {image.width - 1 - x, y}},
+                {"vflip", {x, image.height - 1 - y}},
+            };
+            const auto [column, row] = from.at(filter);
+            shown.pixels.push_back(image.pixels[std::size_t(row * image.width + column)]);
+        }
+    return shown;
+}
+
+}  // namespace
+
+// Video stored sideways with a display matrix, as phones and cameras write
+// it: the bitmap is the average turned and mirrored as the ffmpeg command
+// shows the video (the filters it inserts, applied here to the expected
+// average). AVI has no display matrix: there the pictures stay as stored.
+TEST(Codecs, ADisplayMatrixTurnsTheBitmapAsTheFfmpegCommandShowsIt)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(7, 4, 3, 23);
+    const GreyImage stored{4, 7, expectedAverage(pictures)};
+    const struct {
+        const char* name;
+        double angle;  // av_display_rotation_set's, clockwise
+        bool hflip;
+        bool vflip;
+        std::vector<std::string> filters;
+    } cases[] = {
+        {"clip.mov", 90, false, false, {"clock"}},        {"clip.mov", 180, false, false, {"hflip", "vflip"}},
+        {"clip.mov", 270, false, false, {"cclock"}},      {"clip.mov", 0, true, false, {"hflip"}},
+        {"clip.mov", 0, false, true, {"vflip"}},          {"clip.mov", 90, true, false, {"cclock_flip"}},
+        {"clip.mov", 270, true, false, {"clock_flip"}},   {"clip.mov", 180, true, false, {"vflip"}},
+        {"clip.mov", 30, false, false, {}},  // not a quarter turn
+        {"clip.avi", 90, false, false, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::int32_t> matrix(9);
+        av_display_rotation_set(matrix.data(), c.angle);
+        av_display_matrix_flip(matrix.data(), c.hflip, c.vflip);
+        writeClip(directory / c.name, pictures, {.encoder = "ffv1", .pixelFormat = "bgr0", .displayMatrix = matrix});
+        GreyImage expected = stored;
+        for (const std::string& filter : c.filters)
+            expected = filtered(expected, filter);
+        const GreyImage image = averageVideo((directory / c.name).string());
+        EXPECT_EQ(std::tuple(image.width, image.height, image.pixels),
+                  std::tuple(expected.width, expected.height, expected.pixels))
+            << c.name << " " << c.angle << (c.hflip ? " hflip" : "") << (c.vflip ? " vflip" : "");
+    }
 }

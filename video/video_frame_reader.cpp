@@ -274,6 +274,8 @@ std::int32_t VideoFrameReader::height() const
     return state_->size ? state_->size->second : state_->demuxer.stream().codecpar->height;
 }
 
+Orientation VideoFrameReader::orientation() const { return streamOrientation(state_->demuxer.stream()); }
+
 std::int64_t VideoFrameReader::workerMemory() const
 {
     const State& state = *state_;
