@@ -315,3 +315,40 @@ TEST(AviFiles, AnUnfinishedHeaderAndLeadingDropsKeepEveryFrame)
     leading.save(directory / "leading.avi");
     EXPECT_EQ(average(directory / "leading.avi"), expectedAverage(pictures, {3, 1, 1, 1}));
 }
+
+// Bitmaps whose colours lie where masks say (BI_BITFIELDS), as screen and
+// capture programs write them: 32-bit ones are read as such, 16-bit 5-6-5
+// and 5-5-5 ones as before, in either row order; masks of any other layout
+// are refused by name.
+TEST(AviFiles, BitFieldBitmapsAreReadByTheirMasks)
+{
+    ScratchDirectory directory;
+    const struct {
+        int bitCount;
+        std::vector<std::uint32_t> masks;
+        std::string failure;
+    } cases[] = {
+        {32, {0xFF0000, 0xFF00, 0xFF}, "no failure"},
+        {16, {0xF800, 0x07E0, 0x1F}, "no failure"},
+        {16, {0x7C00, 0x03E0, 0x1F}, "no failure"},
+        {32, {0xFF, 0xFF00, 0xFF0000},
+         "unsupported colour masks red 000000FF, green 0000FF00, blue 00FF0000 for 32-bit pixels"},
+        {16, {0xF00, 0xF0, 0xF}, "unsupported colour masks red 00000F00, green 000000F0, blue 0000000F for 16-bit pixels"},
+    };
+    for (const auto& c : cases)
+        for (bool topDown : {false, true}) {
+            auto pictures = noisePictures(7, 5, 24, std::uint32_t(c.masks[0]));
+            // Of 16-bit pixels, the top five bits of blue, widened as FFmpeg does.
+            for (Picture& picture : pictures)
+                for (std::size_t blue = 0; blue < picture.bgr.size() && c.bitCount == 16; blue += 3)
+                    picture.bgr[blue] = std::uint8_t((picture.bgr[blue] >> 3) << 3 | picture.bgr[blue] >> 5);
+            const auto file = directory / "masks.avi";
+            uncompressedAvi(pictures, {.bitCount = c.bitCount, .topDown = topDown, .masks = c.masks}).save(file);
+            const std::string name = "red mask " + std::to_string(c.masks[0]) + (topDown ? " top-down" : "");
+            EXPECT_EQ(failureOf(file), c.failure) << name;
+            if (c.failure != "no failure")
+                continue;
+            for (unsigned workers : {1u, 16u})
+                EXPECT_EQ(average(file, workers), expectedAverage(pictures)) << name << " " << workers;
+        }
+}

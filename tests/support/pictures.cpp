@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -48,16 +49,29 @@ std::vector<Picture> movingSquarePictures(int width, int height, int count)
     return pictures;
 }
 
-std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount, bool topDown)
+std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount, bool topDown,
+                                     const std::vector<std::uint32_t>& masks)
 {
     const std::size_t pixelBytes = std::size_t(bitCount) / 8;
     const std::size_t stride = (pixelBytes * std::size_t(picture.width) + 3) & ~std::size_t(3);
     std::vector<std::uint8_t> rows(stride * picture.height);
     for (int y = 0; y < picture.height; ++y) {
         std::uint8_t* stored = &rows[std::size_t(topDown ? y : picture.height - 1 - y) * stride];
-        for (int x = 0; x < picture.width; ++x)
-            std::copy_n(&picture.bgr[3 * (std::size_t(y) * picture.width + x)], std::min<std::size_t>(pixelBytes, 3),
-                        stored + pixelBytes * std::size_t(x));
+        for (int x = 0; x < picture.width; ++x) {
+            const std::uint8_t* bgr = &picture.bgr[3 * (std::size_t(y) * picture.width + x)];
+            std::uint8_t* pixel = stored + pixelBytes * std::size_t(x);
+            if (masks.empty()) {
+                std::copy_n(bgr, std::min<std::size_t>(pixelBytes, 3), pixel);
+                continue;
+            }
+            std::uint32_t value = 0;
+            for (int colour = 0; colour < 3; ++colour) {
+                const std::uint32_t mask = masks[std::size_t(colour)];
+                value |= (std::uint32_t(bgr[2 - colour]) << 24 >> std::countl_zero(mask)) & mask;
+            }
+            for (std::size_t byte = 0; byte < pixelBytes; ++byte)
+                pixel[byte] = std::uint8_t(value >> (8 * byte));
+        }
     }
     return rows;
 }

@@ -147,12 +147,14 @@ std::vector<std::uint8_t> RiffAvi::bytes(bool withIndex) const
             if (video.codec)
                 b.fourcc(video.codec);
             else
-                b.u32(0);              // BI_RGB
+                b.u32(video.masks.empty() ? 0 : 3);  // BI_RGB, BI_BITFIELDS
             b.u32(stride * std::uint32_t(video.height));
             b.u32(0);
             b.u32(0);
             b.u32(std::uint32_t(video.palette.size()));
             b.u32(0);
+            for (std::uint32_t entry : video.masks)
+                b.u32(entry);
             for (std::uint32_t entry : video.palette)
                 b.u32(entry);
         } else {
@@ -233,7 +235,7 @@ RiffAvi uncompressedAvi(const std::vector<Picture>& pictures, RiffVideoStream fo
     RiffAvi avi;
     const int video = avi.addVideo(format);
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        avi.addChunk(video, bitmapRows(pictures[i], format.bitCount, format.topDown));
+        avi.addChunk(video, bitmapRows(pictures[i], format.bitCount, format.topDown, format.masks));
         for (int drop = 1; drop < (shown.empty() ? 1 : shown[i]); ++drop)
             avi.addChunk(video, {});
     }
