@@ -295,7 +295,8 @@ TEST(AviFiles, PicturesDecideTheSize)
     EXPECT_EQ(failureOf(directory / "huge.avi"), "picture larger than 2^25 pixels");
 }
 
-// A header whose count was never written (a recording cut short), and
+// A header whose count was never written (a recording cut short, or -1 for
+// unknown), and
 // dropped frames before the first picture (encoders with B-frames write them
 // so): the frames are those the file holds, the first picture shown from the
 // start.
@@ -303,8 +304,10 @@ TEST(AviFiles, AnUnfinishedHeaderAndLeadingDropsKeepEveryFrame)
 {
     ScratchDirectory directory;
     const auto pictures = noisePictures(5, 3, 4, 14);
-    uncompressedAvi(pictures, {.claimedLength = 0}, {1, 2, 1, 3}).save(directory / "unfinished.avi");
-    EXPECT_EQ(average(directory / "unfinished.avi"), expectedAverage(pictures, {1, 2, 1, 3}));
+    for (std::int64_t unknown : {0x0LL, 0xFFFFFFFFLL}) {
+        uncompressedAvi(pictures, {.claimedLength = unknown}, {1, 2, 1, 3}).save(directory / "unfinished.avi");
+        EXPECT_EQ(average(directory / "unfinished.avi"), expectedAverage(pictures, {1, 2, 1, 3})) << unknown;
+    }
 
     RiffAvi leading;
     const int video = leading.addVideo({.width = 5, .height = 3});
