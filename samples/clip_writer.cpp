@@ -40,7 +40,7 @@ struct OutputCloser {
     }
 };
 
-// The muxers of MP4, MOV and MKV write the matrix into the file's header. FFmpeg
+// The MP4 and MOV muxers write the matrix into the file's header. FFmpeg
 // keeps it with the stream up to 6.0, with its codec parameters from 6.1 on.
 void setDisplayMatrix(AVStream& stream, const std::vector<std::int32_t>& matrix)
 {

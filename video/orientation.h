@@ -1,6 +1,6 @@
 // How a video's pictures are to be turned to be shown upright. Phones and
 // cameras often store video sideways and say so in a display matrix of the
-// stream (MP4, MOV, MKV; AVI has none): players and the ffmpeg command show
+// stream (MP4, MOV; AVI has none): players and the ffmpeg command show
 // it turned, mirrored where the matrix flips it.
 #pragma once
 
