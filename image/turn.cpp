@@ -7,7 +7,8 @@ GreyImage turned(GreyImage image, int quarterTurns, bool mirrored)
     const bool sideways = quarterTurns % 2 != 0;
     const std::int32_t width = image.width;
     const std::int32_t height = image.height;
-    GreyImage result{sideways ? width : height, sideways ? height : width, std::vector<std::uint8_t>(image.pixels.size())};
+    GreyImage result{sideways ? width : height, sideways ? height : width,
+                     std::vector<std::uint8_t>(image.pixels.size())};
     for (std::int32_t y = 0; y < result.height; ++y)
         for (std::int32_t x = 0; x < result.width; ++x) {
             // Where the pixel comes from in the mirrored image.

@@ -19,8 +19,8 @@ const std::int32_t* displayMatrix(const AVStream& stream)
     std::size_t size = 0;
 #if LIBAVFORMAT_VERSION_INT >= AV_VERSION_INT(60, 15, 100)
     const AVCodecParameters& parameters = *stream.codecpar;
-    if (const AVPacketSideData* side = av_packet_side_data_get(parameters.coded_side_data,
-                                                               parameters.nb_coded_side_data, AV_PKT_DATA_DISPLAYMATRIX)) {
+    if (const AVPacketSideData* side = av_packet_side_data_get(
+            parameters.coded_side_data, parameters.nb_coded_side_data, AV_PKT_DATA_DISPLAYMATRIX)) {
         data = side->data;
         size = side->size;
     }
