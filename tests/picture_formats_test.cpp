@@ -4,7 +4,6 @@
 // precision.
 #include "app/average_video.h"
 #include "samples/clip_writer.h"
-#include "tests/support/clips.h"
 #include "tests/support/pictures.h"
 
 extern "C" {
@@ -146,20 +145,11 @@ struct GridCase {
     int tolerance;
 };
 
-// Columns and rows a stream says to cut off its coded pictures.
-struct Crop {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-};
-
 // Writes two pictures of the case, averages them on one worker and on 16
 // (which must agree byte for byte), and returns the largest distance from
-// the expected blue of the area the crop leaves: with two frames each
-// pixel's result is the smaller of its two values.
-int largestError(const std::filesystem::path& file, const GridCase& grid, int width, int height, bool fullRange,
-                 Crop crop = {})
+// the expected blue: with two frames each pixel's result is the smaller of
+// its two values.
+int largestError(const std::filesystem::path& file, const GridCase& grid, int width, int height, bool fullRange)
 {
     const AVPixFmtDescriptor& format = *av_pix_fmt_desc_get(av_get_pix_fmt(grid.format.pixelFormat.c_str()));
     std::vector<std::vector<double>> blues;
@@ -174,20 +164,15 @@ int largestError(const std::filesystem::path& file, const GridCase& grid, int wi
     }
     const GreyImage image = averageVideo(file.string(), {.workers = 1});
     EXPECT_EQ(averageVideo(file.string(), {.workers = 16}).pixels, image.pixels);
-    const int shownWidth = width - crop.left - crop.right;
-    const int shownHeight = height - crop.top - crop.bottom;
-    EXPECT_EQ(image.width, shownWidth);
-    EXPECT_EQ(image.height, shownHeight);
-    if (image.width != shownWidth || image.height != shownHeight)
+    EXPECT_EQ(image.width, width);
+    EXPECT_EQ(image.height, height);
+    if (image.width != width || image.height != height)
         return 256;
     int largest = 0;
-    for (int y = 0; y < shownHeight; ++y)
-        for (int x = 0; x < shownWidth; ++x) {
-            const std::size_t coded = std::size_t(y + crop.top) * width + std::size_t(x + crop.left);
-            const double expected = std::min(blues[0][coded], blues[1][coded]);
-            const double shown = image.pixels[std::size_t(y) * shownWidth + x];
-            largest = std::max(largest, int(std::ceil(std::abs(shown - expected) - 0.5)));
-        }
+    for (std::size_t at = 0; at < image.pixels.size(); ++at) {
+        const double expected = std::min(blues[0][at], blues[1][at]);
+        largest = std::max(largest, int(std::ceil(std::abs(image.pixels[at] - expected) - 0.5)));
+    }
     return largest;
 }
 
@@ -254,40 +239,4 @@ TEST(PictureFormats, SignalledMatrixAndRangeAreHonoured)
                 EXPECT_LE(largestError(directory / "signalled.avi", grid, width, 10, isFullRange(grid.format)), 3)
                     << matrix << " " << range << " " << width;
         }
-}
-
-// Pictures the stream crops on any side, at any offset (H.264's frame
-// cropping, as libx264 writes it): the bitmap is the picture players show,
-// of the size ffprobe reports, without a padding column or row, whichever
-// way the blue is read (in place, by our kernel, through swscale).
-TEST(PictureFormats, TheBitmapIsTheAreaTheStreamCropsTo)
-{
-    if (skipsRowWithoutEncoder("libx264"))
-        return;
-    ScratchDirectory directory;
-    const struct {
-        const char* encoder;
-        const char* pixelFormat;
-        int width;
-        int height;
-        Crop crop;
-        int tolerance;
-    } cases[] = {
-        {"libx264rgb", "bgr24", 18, 6, {16, 0, 1, 0}, 0},    // 1 wide, from column 16
-        {"libx264", "yuv444p", 8, 10, {1, 3, 0, 2}, 3},      // 7x5, from column 1 and row 3
-        {"libx264", "yuv444p10le", 224, 6, {3, 1, 8, 0}, 3}, // 213 wide, from column 3
-        {"libx264", "yuv420p", 224, 160, {4, 0, 6, 0}, 3},   // 214x160, from column 4
-        {"libx264rgb", "bgr24", 240, 8, {16, 4, 11, 1}, 0},  // 213x3, from column 16
-    };
-    for (const auto& c : cases) {
-        const std::string cropRect = std::to_string(c.crop.left) + "," + std::to_string(c.crop.top) + "," +
-                                     std::to_string(c.crop.right) + "," + std::to_string(c.crop.bottom);
-        const GridCase grid{{.encoder = c.encoder,
-                             .pixelFormat = c.pixelFormat,
-                             .options = "qp=0:x264-params=crop-rect=" + cropRect,
-                             .container = "mp4"},
-                            c.tolerance};
-        EXPECT_LE(largestError(directory / "cropped.mp4", grid, c.width, c.height, false, c.crop), c.tolerance)
-            << c.pixelFormat << " " << c.width << "x" << c.height << " cut " << cropRect;
-    }
 }

@@ -7,7 +7,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <bit>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -49,8 +48,7 @@ std::vector<Picture> movingSquarePictures(int width, int height, int count)
     return pictures;
 }
 
-std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount, bool topDown,
-                                     const std::vector<std::uint32_t>& masks)
+std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount, bool topDown)
 {
     const std::size_t pixelBytes = std::size_t(bitCount) / 8;
     const std::size_t stride = (pixelBytes * std::size_t(picture.width) + 3) & ~std::size_t(3);
@@ -59,18 +57,10 @@ std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount, bool 
         std::uint8_t* stored = &rows[std::size_t(topDown ? y : picture.height - 1 - y) * stride];
         for (int x = 0; x < picture.width; ++x) {
             const std::uint8_t* bgr = &picture.bgr[3 * (std::size_t(y) * picture.width + x)];
-            std::uint8_t* pixel = stored + pixelBytes * std::size_t(x);
-            if (masks.empty()) {
-                std::copy_n(bgr, std::min<std::size_t>(pixelBytes, 3), pixel);
-                continue;
-            }
-            std::uint32_t value = 0;
-            for (int colour = 0; colour < 3; ++colour) {
-                const std::uint32_t mask = masks[std::size_t(colour)];
-                value |= (std::uint32_t(bgr[2 - colour]) << 24 >> std::countl_zero(mask)) & mask;
-            }
-            for (std::size_t byte = 0; byte < pixelBytes; ++byte)
-                pixel[byte] = std::uint8_t(value >> (8 * byte));
+            if (bitCount == 16)
+                stored[2 * std::size_t(x)] = bgr[0] >> 3;
+            else
+                std::copy_n(bgr, std::min<std::size_t>(pixelBytes, 3), stored + pixelBytes * std::size_t(x));
         }
     }
     return rows;

@@ -235,7 +235,7 @@ RiffAvi uncompressedAvi(const std::vector<Picture>& pictures, RiffVideoStream fo
     RiffAvi avi;
     const int video = avi.addVideo(format);
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        avi.addChunk(video, bitmapRows(pictures[i], format.bitCount, format.topDown, format.masks));
+        avi.addChunk(video, bitmapRows(pictures[i], format.bitCount, format.topDown));
         for (int drop = 1; drop < (shown.empty() ? 1 : shown[i]); ++drop)
             avi.addChunk(video, {});
     }
