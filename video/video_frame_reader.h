@@ -25,7 +25,8 @@ public:
     // In AVI as the header records it, dropped frames included; elsewhere the
     // pictures shown.
     std::int64_t frameCount() const;
-    // The pictures' size: the first one's, or the header's when none decoded.
+    // The pictures' size, as the stream crops them (before any turn): the
+    // first one's, or the header's when none decoded.
     std::int32_t width() const;
     std::int32_t height() const;
     // How the pictures are to be turned to be shown upright.
