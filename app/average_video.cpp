@@ -3,6 +3,7 @@
 #include "app/pixel_accumulator.h"
 #include "app/progress_line.h"
 #include "app/quote_name.h"
+#include "image/turn.h"
 #include "video/video_frame_reader.h"
 
 #include <algorithm>
@@ -52,10 +53,12 @@ GreyImage averageVideo(const std::string& fileName, const AverageOptions& option
         progress.advance(frames);
     });
 
+    const Orientation upright = reader.orientation();
     if (!sums)
-        return blackImage(reader);
+        return turned(blackImage(reader), upright.quarterTurns, upright.mirrored);
     GreyImage result{sums->height(), sums->width(),
                      std::vector<std::uint8_t>(std::size_t(sums->height()) * std::size_t(sums->width()))};
     sums->finish(result.pixels.data(), workers);
-    return result;
+    // Turning moves whole pixels: the average of the turned pictures.
+    return turned(std::move(result), upright.quarterTurns, upright.mirrored);
 }

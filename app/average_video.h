@@ -24,6 +24,6 @@ struct AverageOptions {
 };
 
 // Reads every frame of the file's first video stream, once, and returns the
-// average. Throws std::runtime_error with the reason when the video cannot be
-// read in full.
+// average, turned upright as the stream's display matrix says. Throws
+// std::runtime_error with the reason when the video cannot be read in full.
 GreyImage averageVideo(const std::string& fileName, const AverageOptions& options = {});

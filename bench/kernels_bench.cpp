@@ -78,7 +78,8 @@ void BlueFromYuv420(benchmark::State& state)
     if (!picture)
         return state.SkipWithError("no picture");
     std::vector<std::uint8_t> blue(pixels);
-    const YuvBlue rows(*picture, *av_pix_fmt_desc_get(AV_PIX_FMT_YUV420P), blueFactors(AVCOL_SPC_BT709, false));
+    const YuvBlue rows(*picture, *av_pix_fmt_desc_get(AV_PIX_FMT_YUV420P), blueFactors(AVCOL_SPC_BT709, false),
+                       {0, 0, 1920, 1080});
     for (auto _ : state) {
         for (std::int32_t r = 0; r < 1080; ++r)
             rows.row(r, blue.data() + std::ptrdiff_t(r) * 1920);
@@ -94,7 +95,8 @@ void AddYuv420Picture(benchmark::State& state)
     const FramePtr picture = yuv420Picture();
     if (!picture)
         return state.SkipWithError("no picture");
-    const YuvBlue blue(*picture, *av_pix_fmt_desc_get(AV_PIX_FMT_YUV420P), blueFactors(AVCOL_SPC_BT709, false));
+    const YuvBlue blue(*picture, *av_pix_fmt_desc_get(AV_PIX_FMT_YUV420P), blueFactors(AVCOL_SPC_BT709, false),
+                       {0, 0, 1920, 1080});
     PixelAccumulator accumulator(1080, 1920);
     for (auto _ : state) {
         accumulator.add(blue, 1);

@@ -12,6 +12,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -38,6 +39,24 @@ struct OutputCloser {
         avformat_free_context(context);
     }
 };
+
+// The MP4 and MOV muxers write the matrix into the file's header. FFmpeg
+// keeps it with the stream up to 6.0, with its codec parameters from 6.1 on.
+void setDisplayMatrix(AVStream& stream, const std::vector<std::int32_t>& matrix)
+{
+    const std::size_t size = matrix.size() * sizeof(std::int32_t);
+#if LIBAVFORMAT_VERSION_INT >= AV_VERSION_INT(60, 15, 100)
+    AVCodecParameters& parameters = *stream.codecpar;
+    AVPacketSideData* side = av_packet_side_data_new(&parameters.coded_side_data, &parameters.nb_coded_side_data,
+                                                     AV_PKT_DATA_DISPLAYMATRIX, size, 0);
+    std::uint8_t* data = side ? side->data : nullptr;
+#else
+    std::uint8_t* data = av_stream_new_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, size);
+#endif
+    if (!data)
+        throw std::bad_alloc();
+    std::memcpy(data, matrix.data(), size);
+}
 
 }  // namespace
 
@@ -125,6 +144,8 @@ ClipWriter::ClipWriter(const std::string& path, int width, int height, const Cli
     if (codec->id == AV_CODEC_ID_RAWVIDEO && !(pixels->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)))
         state_->stream->codecpar->codec_tag = avcodec_pix_fmt_to_codec_tag(encoder.pix_fmt);
     state_->stream->time_base = encoder.time_base;
+    if (!format.displayMatrix.empty())
+        setDisplayMatrix(*state_->stream, format.displayMatrix);
 
     check(avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE), path);
     check(avformat_write_header(output, nullptr), path);

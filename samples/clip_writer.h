@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct ClipFormat {
     std::string encoder;      // an FFmpeg encoder name: "ffv1", "mjpeg", "libx264", ...
@@ -16,6 +17,7 @@ struct ClipFormat {
     std::string container = {};  // "avi", "mp4", ...; empty: the file name's extension says
     std::string colorspace = {};  // the matrix the stream signals: "bt709", "bt2020nc", ...; empty: none
     std::string colorRange = {};  // "tv" (limited) or "pc" (full); empty: none
+    std::vector<std::int32_t> displayMatrix = {};  // the stream's, 9 values (libavutil/display.h); empty: none
 };
 
 // Whether this FFmpeg has the encoder (a Windows build may lack libx264).

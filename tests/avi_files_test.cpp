@@ -295,7 +295,8 @@ TEST(AviFiles, PicturesDecideTheSize)
     EXPECT_EQ(failureOf(directory / "huge.avi"), "picture larger than 2^25 pixels");
 }
 
-// A header whose count was never written (a recording cut short), and
+// A header whose count was never written (a recording cut short, or -1 for
+// unknown), and
 // dropped frames before the first picture (encoders with B-frames write them
 // so): the frames are those the file holds, the first picture shown from the
 // start.
@@ -303,8 +304,10 @@ TEST(AviFiles, AnUnfinishedHeaderAndLeadingDropsKeepEveryFrame)
 {
     ScratchDirectory directory;
     const auto pictures = noisePictures(5, 3, 4, 14);
-    uncompressedAvi(pictures, {.claimedLength = 0}, {1, 2, 1, 3}).save(directory / "unfinished.avi");
-    EXPECT_EQ(average(directory / "unfinished.avi"), expectedAverage(pictures, {1, 2, 1, 3}));
+    for (std::int64_t unknown : {0x0LL, 0xFFFFFFFFLL}) {
+        uncompressedAvi(pictures, {.claimedLength = unknown}, {1, 2, 1, 3}).save(directory / "unfinished.avi");
+        EXPECT_EQ(average(directory / "unfinished.avi"), expectedAverage(pictures, {1, 2, 1, 3})) << unknown;
+    }
 
     RiffAvi leading;
     const int video = leading.addVideo({.width = 5, .height = 3});
@@ -314,4 +317,34 @@ TEST(AviFiles, AnUnfinishedHeaderAndLeadingDropsKeepEveryFrame)
         leading.addChunk(video, bitmapRows(picture));
     leading.save(directory / "leading.avi");
     EXPECT_EQ(average(directory / "leading.avi"), expectedAverage(pictures, {3, 1, 1, 1}));
+}
+
+// Bitmaps whose colours lie where masks say (BI_BITFIELDS), as screen and
+// capture programs write them: 32-bit ones are read as such, 16-bit 5-6-5
+// and 5-5-5 ones as before, in either row order; masks of any other layout
+// are refused by name.
+TEST(AviFiles, BitFieldBitmapsAreReadByTheirMasks)
+{
+    ScratchDirectory directory;
+    const std::string refused =
+        "unsupported colour masks red 000000FF, green 0000FF00, blue 00FF0000 for 32-bit pixels";
+    const struct {
+        int bitCount;
+        std::vector<std::uint32_t> masks;
+        bool known;
+    } cases[] = {{32, {0xFF0000, 0xFF00, 0xFF}, true}, {16, {0xF800, 0x07E0, 0x1F}, true},
+                 {16, {0x7C00, 0x03E0, 0x1F}, true}, {32, {0xFF, 0xFF00, 0xFF0000}, false}};
+    for (const auto& c : cases)
+        for (bool topDown : {false, true}) {
+            auto pictures = noisePictures(7, 5, 24, c.masks[0]);
+            for (Picture& picture : pictures)  // 16 bits keep five of blue, which FFmpeg widens so
+                for (std::size_t blue = 0; blue < picture.bgr.size() && c.bitCount == 16; blue += 3)
+                    picture.bgr[blue] = std::uint8_t((picture.bgr[blue] & 0xF8) | picture.bgr[blue] >> 5);
+            const auto file = directory / "masks.avi";
+            uncompressedAvi(pictures, {.bitCount = c.bitCount, .topDown = topDown, .masks = c.masks}).save(file);
+            EXPECT_EQ(failureOf(file), c.known ? "no failure" : refused) << c.masks[0] << " " << topDown;
+            for (unsigned workers : {1u, 16u})
+                EXPECT_TRUE(!c.known || average(file, workers) == expectedAverage(pictures))
+                    << c.masks[0] << (topDown ? " top-down" : "") << " on " << workers;
+        }
 }

@@ -65,26 +65,26 @@ double blueOf(int colorspace, bool fullRange, int y, int cb, int cr)
     return std::clamp(blue, 0.0, 255.0);
 }
 
-// Each pixel's blue against the equation's, rounded.
+// Each pixel's blue from column `left` on against the equation's, rounded.
 void expectTheEquationsBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, int colorspace, bool fullRange,
-                            const std::vector<std::uint8_t>& blue, int top)
+                            const std::vector<std::uint8_t>& blue, int top, int left = 0)
 {
-    for (int x = 0; x < picture.width; ++x) {
+    for (int x = left; x < left + int(blue.size()); ++x) {
         const double expected = blueOf(colorspace, fullRange, sample(picture, format, 0, top, x),
                                        sample(picture, format, 1, top, x), sample(picture, format, 2, top, x));
-        ASSERT_NEAR(blue[std::size_t(x)], expected, 0.52)
-            << format.name << " matrix " << colorspace << " width " << picture.width << " row " << top << " column " << x;
+        ASSERT_NEAR(blue[std::size_t(x - left)], expected, 0.52)
+            << format.name << " matrix " << colorspace << " width " << blue.size() << " row " << top << " column " << x;
     }
 }
 
 }  // namespace
 
-// Every layout the kernel takes, cut to every width from 1 to 130, in
-// limited and full range: the vectorised blocks and the last pixels, done
-// one by one, must give each pixel the same blue whatever the width, and
-// that blue is the colour equation's, rounded. Rows are computed into
-// buffers of their exact width, so that a store past the end fails in the
-// sanitized build.
+// Every layout the kernel takes, cut to every width from 1 to 130 (from
+// columns 0 to 3, as a stream's crop may cut it), in limited and full
+// range: the vectorised blocks and the last pixels, done one by one, must
+// give each pixel the same blue whatever the width, and that blue is the
+// colour equation's, rounded. Rows are computed into buffers of their
+// exact width, so that a store past the end fails in the sanitized build.
 TEST(BlueFromYuv, EveryLayoutGivesTheEquationsBlueAtEveryWidth)
 {
     for (AVPixelFormat format : {AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV440P,
@@ -97,17 +97,20 @@ TEST(BlueFromYuv, EveryLayoutGivesTheEquationsBlueAtEveryWidth)
         for (bool fullRange : {false, true}) {
             std::vector<std::vector<std::uint8_t>> widestRows;
             for (int width = widest; width >= 1; --width) {
-                picture->width = width;
-                const YuvBlue blue(*picture, descriptor, blueFactors(AVCOL_SPC_BT709, fullRange));
-                for (int r = 0; r < rows; ++r) {
+                const int left = (widest - width) % 4;
+                const int top = left % 2;
+                const YuvBlue blue(*picture, descriptor, blueFactors(AVCOL_SPC_BT709, fullRange),
+                                   {left, top, width, rows - top});
+                for (int r = 0; r < rows - top; ++r) {
                     std::vector<std::uint8_t> scratch(std::size_t(width), 0);
                     const BlueRow row = blue.row(r, scratch.data());
                     const std::vector<std::uint8_t> bytes(row.bytes, row.bytes + width);
                     if (width == widest)
                         widestRows.push_back(bytes);
-                    ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), widestRows[std::size_t(r)].begin()))
+                    ASSERT_TRUE(
+                        std::equal(bytes.begin(), bytes.end(), widestRows[std::size_t(top + r)].begin() + left))
                         << descriptor.name << " full range " << fullRange << " width " << width << " row " << r;
-                    expectTheEquationsBlue(*picture, descriptor, AVCOL_SPC_BT709, fullRange, bytes, r);
+                    expectTheEquationsBlue(*picture, descriptor, AVCOL_SPC_BT709, fullRange, bytes, top + r, left);
                 }
             }
         }
@@ -115,7 +118,8 @@ TEST(BlueFromYuv, EveryLayoutGivesTheEquationsBlueAtEveryWidth)
 }
 
 // YCgCo's blue needs both chroma samples, and BT.2020's constant-luminance
-// matrix scales Cb by a different factor on each side of zero.
+// matrix scales Cb by a different factor on each side of zero; from an odd
+// column and row.
 TEST(BlueFromYuv, MatricesThatNeedMoreThanCbsOneFactor)
 {
     for (AVPixelFormat format : {AV_PIX_FMT_YUV444P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_NV21, AV_PIX_FMT_YVYU422}) {
@@ -123,12 +127,13 @@ TEST(BlueFromYuv, MatricesThatNeedMoreThanCbsOneFactor)
         RandomPicture random(format);
         for (int colorspace : {AVCOL_SPC_YCGCO, AVCOL_SPC_BT2020_CL})
             for (bool fullRange : {false, true}) {
-                const YuvBlue blue(*random.frame, descriptor, blueFactors(colorspace, fullRange));
-                for (int r = 0; r < rows; ++r) {
-                    std::vector<std::uint8_t> scratch(widest, 0);
+                const YuvBlue blue(*random.frame, descriptor, blueFactors(colorspace, fullRange),
+                                   {1, 1, widest - 1, rows - 1});
+                for (int r = 0; r < rows - 1; ++r) {
+                    std::vector<std::uint8_t> scratch(widest - 1, 0);
                     const BlueRow row = blue.row(r, scratch.data());
                     expectTheEquationsBlue(*random.frame, descriptor, colorspace, fullRange,
-                                           {row.bytes, row.bytes + widest}, r);
+                                           {row.bytes, row.bytes + widest - 1}, r + 1, 1);
                 }
             }
     }

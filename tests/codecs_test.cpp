@@ -1,10 +1,17 @@
 // Files written by FFmpeg's encoders and muxers: every codec and container
 // decodes to the right pictures.
+#include "app/average_video.h"
 #include "tests/support/averages.h"
 #include "tests/support/clips.h"
 #include "tests/support/pictures.h"
 
+extern "C" {
+#include <libavutil/display.h>
+}
+
 #include <gtest/gtest.h>
+
+#include <string>
 
 TEST(Codecs, LosslessCodecsGiveExactAverages)
 {
@@ -114,4 +121,75 @@ TEST(Codecs, AStreamCutBetweenKeyFramesStartsAtItsFirstKeyFrame)
     writeFile(directory / "cut.ts", {whole.begin() + std::ptrdiff_t(cut), whole.end()});
     EXPECT_LE(largestDifference(average(directory / "whole.ts"), expectedAverage({still[0], still[0]})), 16);
     EXPECT_LE(largestDifference(average(directory / "cut.ts"), average(directory / "whole.ts")), 2);
+}
+
+// Pictures the stream crops on any side and at any offset (H.264's frame
+// cropping, as libx264 writes it): the bitmap is the area players show, of
+// the size ffprobe reports, its blue read in place (RGB), by our kernel
+// (YUV) or through swscale (10-bit).
+TEST(Codecs, TheBitmapIsTheAreaTheStreamCropsTo)
+{
+    if (!hasEncoder("libx264"))
+        GTEST_SKIP() << "this FFmpeg has no libx264, the encoder that writes a crop";
+    ScratchDirectory directory;
+    const struct {
+        const char *encoder, *pixelFormat;
+        int width, height, left, top, right, bottom;
+    } cases[] = {
+        {"libx264rgb", "bgr24", 18, 6, 16, 0, 1, 0},    // 1 wide, from column 16
+        {"libx264rgb", "bgr24", 224, 160, 4, 2, 6, 1},  // 214x157, from column 4 and row 2
+        {"libx264", "yuv444p", 8, 10, 1, 3, 0, 2},      // 7x5, from column 1 and row 3
+        {"libx264", "yuv444p10le", 224, 6, 3, 1, 8, 0}, // 213x5, from column 3
+    };
+    for (const auto& c : cases) {
+        const auto pictures = noisePictures(c.width, c.height, 3, std::uint32_t(c.width + c.left));
+        const std::string rect = std::to_string(c.left) + "," + std::to_string(c.top) + "," +
+                                 std::to_string(c.right) + "," + std::to_string(c.bottom);
+        const std::string options = "qp=0:x264-params=crop-rect=" + rect;
+        writeClip(directory / "cropped.mp4", pictures,
+                  {.encoder = c.encoder, .pixelFormat = c.pixelFormat, .options = options});
+        // The average of the areas is the area of the average.
+        const std::vector<std::uint8_t> whole = expectedAverage(pictures);
+        std::vector<std::uint8_t> shown;
+        for (auto row = whole.begin() + c.top * c.width; row < whole.end() - c.bottom * c.width; row += c.width)
+            shown.insert(shown.end(), row + c.left, row + c.width - c.right);
+        // YUV converted from and back to RGB may be off by a level or two.
+        EXPECT_LE(largestDifference(average(directory / "cropped.mp4"), shown), 2) << rect;
+    }
+}
+
+// Video stored sideways with a display matrix, as phones write it: the
+// bitmap is the average as the ffmpeg command shows the video, through the
+// transpose and flip filters it inserts. AVI has no display matrix.
+TEST(Codecs, ADisplayMatrixTurnsTheBitmapAsTheFfmpegCommandShowsIt)
+{
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(7, 4, 3, 23);
+    const std::vector<std::uint8_t> stored = expectedAverage(pictures);
+    const struct {
+        const char* name;
+        double clockwise;  // av_display_rotation_set's angle
+        bool hflip;
+        int width;                  // shown
+        int (*from)(int x, int y);  // in the stored average
+    } cases[] = {
+        {"clip.mov", 90, false, 4, [](int x, int y) { return (3 - x) * 7 + y; }},        // transpose=clock
+        {"clip.mov", 180, false, 7, [](int x, int y) { return (3 - y) * 7 + 6 - x; }},   // hflip, vflip
+        {"clip.mov", 270, false, 4, [](int x, int y) { return x * 7 + 6 - y; }},         // transpose=cclock
+        {"clip.mov", 0, true, 7, [](int x, int y) { return y * 7 + 6 - x; }},            // hflip
+        {"clip.mov", 90, true, 4, [](int x, int y) { return x * 7 + y; }},               // transpose=cclock_flip
+        {"clip.mov", 30, false, 7, [](int x, int y) { return y * 7 + x; }},              // not a quarter turn
+        {"clip.avi", 90, false, 7, [](int x, int y) { return y * 7 + x; }},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::int32_t> matrix(9);
+        av_display_rotation_set(matrix.data(), c.clockwise);
+        av_display_matrix_flip(matrix.data(), c.hflip, false);
+        writeClip(directory / c.name, pictures, {.encoder = "ffv1", .pixelFormat = "bgr0", .displayMatrix = matrix});
+        std::vector<std::uint8_t> shown;
+        for (int i = 0; i < 28; ++i)
+            shown.push_back(stored[std::size_t(c.from(i % c.width, i / c.width))]);
+        const GreyImage image = averageVideo((directory / c.name).string());
+        EXPECT_EQ(std::pair(image.width, image.pixels), std::pair(c.width, shown)) << c.name << " " << c.clockwise;
+    }
 }

@@ -192,29 +192,33 @@ bool hasBlueKernel(const AVPixFmtDescriptor& format)
     return rowFunction(format) != nullptr;
 }
 
-YuvBlue::YuvBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors)
-    : BlueRows(picture.width, picture.height), picture_(picture), format_(format),
+YuvBlue::YuvBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors, PictureArea area)
+    : BlueRows(area.width, area.height), picture_(picture), format_(format), area_(area),
       function_(factors.chromaAbove == factors.chroma && factors.redChroma == 0 ? rowFunction(format) : nullptr),
       factors_(factors)
 {
 }
 
-// Row `top`, counted from the top, of a component's samples.
-const std::uint8_t* YuvBlue::samples(int component, int top) const
+// A component's sample for the pixel in row `row` (from the top of the
+// picture as coded) and column `column`.
+const std::uint8_t* YuvBlue::samples(int component, int row, int column) const
 {
     const AVComponentDescriptor& samples = format_.comp[component];
-    const int planeRow = component == 0 ? top : top >> format_.log2_chroma_h;
-    return picture_.data[samples.plane] + std::ptrdiff_t(planeRow) * picture_.linesize[samples.plane] + samples.offset;
+    const int planeRow = component == 0 ? row : row >> format_.log2_chroma_h;
+    const int planeColumn = component == 0 ? column : column >> format_.log2_chroma_w;
+    return picture_.data[samples.plane] + std::ptrdiff_t(planeRow) * picture_.linesize[samples.plane] +
+           std::ptrdiff_t(planeColumn) * samples.step + samples.offset;
 }
 
-BlueRow YuvBlue::row(std::int32_t top, std::uint8_t* scratch) const
+BlueRow YuvBlue::row(std::int32_t r, std::uint8_t* scratch) const
 {
+    const int top = area_.top + r;
     // The picture was mostly written by a decoder thread on another core:
     // rows a little further on are asked for now, so that the kernel does not
     // wait for each cache line as it reaches it.
-    if (const int ahead = top + prefetchDistance; ahead < height()) {
-        const std::uint8_t* luma = samples(0, ahead);
-        const std::uint8_t* chroma = samples(1, ahead);
+    if (const int ahead = r + prefetchDistance; ahead < height()) {
+        const std::uint8_t* luma = samples(0, area_.top + ahead, area_.left);
+        const std::uint8_t* chroma = samples(1, area_.top + ahead, area_.left);
         const int lumaBytes = width() * format_.comp[0].step;
         const int chromaBytes = ((width() + 1) >> format_.log2_chroma_w) * format_.comp[1].step;
         for (int offset = 0; offset < lumaBytes; offset += cacheLine)
@@ -222,10 +226,21 @@ BlueRow YuvBlue::row(std::int32_t top, std::uint8_t* scratch) const
         for (int offset = 0; offset < chromaBytes; offset += cacheLine)
             __builtin_prefetch(chroma + offset);
     }
-    if (function_)
-        function_(samples(0, top), samples(1, top), scratch, width(), factors_);
-    else
+    if (!function_) {
         anyMatrixRow(top, scratch);
+        return {scratch, 1};
+    }
+    // An area that starts at an odd column of chroma shared by pairs of
+    // pixels starts with the second pixel of a pair: that pixel is computed
+    // on its own, the rest pair by pair.
+    int first = 0;
+    if ((area_.left & 1) && format_.log2_chroma_w == 1) {
+        function_(samples(0, top, area_.left), samples(1, top, area_.left), scratch, 1, factors_);
+        first = 1;
+    }
+    if (first < width())
+        function_(samples(0, top, area_.left + first), samples(1, top, area_.left + first), scratch + first,
+                  width() - first, factors_);
     return {scratch, 1};
 }
 
@@ -233,14 +248,11 @@ BlueRow YuvBlue::row(std::int32_t top, std::uint8_t* scratch) const
 // serve (YCgCo, BT.2020 constant luminance), which are rare.
 void YuvBlue::anyMatrixRow(int top, std::uint8_t* blue) const
 {
-    const std::uint8_t* y = samples(0, top);
-    const std::uint8_t* cb = samples(1, top);
-    const std::uint8_t* cr = samples(2, top);
     for (int x = 0; x < width(); ++x) {
-        const int chroma = x >> format_.log2_chroma_w;
-        const int blueDifference = cb[chroma * format_.comp[1].step] - 128;
-        const int redDifference = cr[chroma * format_.comp[2].step] - 128;
-        const int value = factors_.luma * (y[x * format_.comp[0].step] - factors_.lumaOffset) +
+        const int column = area_.left + x;
+        const int blueDifference = *samples(1, top, column) - 128;
+        const int redDifference = *samples(2, top, column) - 128;
+        const int value = factors_.luma * (*samples(0, top, column) - factors_.lumaOffset) +
                           (blueDifference > 0 ? factors_.chromaAbove : factors_.chroma) * blueDifference +
                           factors_.redChroma * redDifference + (1 << (fractionBits - 1));
         blue[x] = std::uint8_t(std::clamp(value >> fractionBits, 0, 255));

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "video/blue_rows.h"
+#include "video/picture_area.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,24 +33,25 @@ BlueFactors blueFactors(int colorspace, bool fullRange);
 // half or quarter resolution (4:4:4, 4:2:2, 4:2:0, 4:4:0).
 bool hasBlueKernel(const AVPixFmtDescriptor& format);
 
-// The blue of an 8-bit YUV picture of a format that hasBlueKernel accepts,
-// computed a row at a time from the picture, which must outlive it.
+// The blue of an area of an 8-bit YUV picture of a format that hasBlueKernel
+// accepts, computed a row at a time from the picture, which must outlive it.
 class YuvBlue final : public BlueRows {
 public:
     // Computes a row's blue from its luma and Cb samples.
     using RowFunction = void (*)(const std::uint8_t* y, const std::uint8_t* cb, std::uint8_t* blue, int width,
                                  BlueFactors factors);
 
-    YuvBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors);
+    YuvBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors, PictureArea area);
 
     BlueRow row(std::int32_t r, std::uint8_t* scratch) const override;
 
 private:
-    const std::uint8_t* samples(int component, int top) const;
+    const std::uint8_t* samples(int component, int row, int column) const;
     void anyMatrixRow(int top, std::uint8_t* blue) const;
 
     const AVFrame& picture_;
     const AVPixFmtDescriptor& format_;
+    PictureArea area_;
     RowFunction function_;  // null for the matrices Cb alone does not serve
     BlueFactors factors_;
 };

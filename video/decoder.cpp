@@ -119,6 +119,9 @@ Decoder::Decoder(const AVStream& stream, int threads)
     // worker, those would depend on the timing.
     if (codesPicturesAlone(parameters))
         context_->err_recognition |= AV_EF_EXPLODE;
+    // Pictures come at their coded size with the crop the stream signals,
+    // which picture_area.h takes at any offset.
+    context_->apply_cropping = 0;
     context_->thread_count = threads;
     context_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     if (avcodec_open2(context_.get(), codec, nullptr) < 0)

@@ -1,6 +1,7 @@
 #include "video/demuxer.h"
 
 #include "video/avi_index.h"
+#include "video/bit_fields.h"
 #include "video/limits.h"
 
 extern "C" {
@@ -83,6 +84,8 @@ Demuxer::Demuxer(const LocalFile& file)
     if (!avi_ && avformat_find_stream_info(format, nullptr) < 0)
         throw std::runtime_error("not a video file");
     chooseStream();
+    if (avi_)
+        describeBitFields(file, *stream_);
     // An AVI bitmap of 2 to 8 bits per pixel whose format has no colour
     // table: FFmpeg hands its pictures no palette, and shows them black. Its
     // indices are read as grey levels until a palette comes, which FFmpeg

@@ -12,7 +12,7 @@ extern "C" {
 std::int64_t countFrames(const LocalFile& file, const Demuxer& demuxer)
 {
     std::int64_t frames = demuxer.stream().nb_frames;
-    if (!demuxer.isAvi() || frames <= 0) {
+    if (!demuxer.isAvi() || frames <= 0 || frames > INT32_MAX) {
         Demuxer counter(file);
         while (counter.next())
             ;

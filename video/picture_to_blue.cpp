@@ -27,9 +27,16 @@ bool isJpegFormat(int format)
            format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ411P;
 }
 
+// The blue bytes of an area of rows that lie `stride` bytes apart from `top`,
+// those of a pixel `step` bytes apart.
+BluePlane window(const std::uint8_t* top, std::ptrdiff_t step, std::ptrdiff_t stride, PictureArea area)
+{
+    return BluePlane{top + area.top * stride + area.left * step, step, stride, area.width, area.height};
+}
+
 // Pictures whose blue is a byte in place: RGB with 8-bit blue, and greyscale
 // (its grey is its blue).
-std::optional<BluePlane> blueInPlace(const AVFrame& picture, const AVPixFmtDescriptor& format)
+std::optional<BluePlane> blueInPlace(const AVFrame& picture, const AVPixFmtDescriptor& format, PictureArea area)
 {
     const bool rgb = format.flags & AV_PIX_FMT_FLAG_RGB;
     const bool grey = format.nb_components == 1 && !(format.flags & AV_PIX_FMT_FLAG_PAL);
@@ -38,8 +45,7 @@ std::optional<BluePlane> blueInPlace(const AVFrame& picture, const AVPixFmtDescr
     const AVComponentDescriptor& blue = format.comp[rgb ? 2 : 0];
     if (blue.depth != 8 || blue.shift != 0 || (blue.step != 1 && blue.step != 3 && blue.step != 4))
         return std::nullopt;
-    return BluePlane{picture.data[blue.plane] + blue.offset, blue.step, picture.linesize[blue.plane], picture.width,
-                     picture.height};
+    return window(picture.data[blue.plane] + blue.offset, blue.step, picture.linesize[blue.plane], area);
 }
 
 }  // namespace
@@ -49,7 +55,7 @@ PictureToBlue::PictureToBlue(const AVCodecParameters& parameters)
 {
 }
 
-const BlueRows* PictureToBlue::convert(const AVFrame& picture)
+const BlueRows* PictureToBlue::convert(const AVFrame& picture, PictureArea area)
 {
     plane_.reset();
     computed_.reset();
@@ -58,11 +64,11 @@ const BlueRows* PictureToBlue::convert(const AVFrame& picture)
         return nullptr;
     if (hasBlueKernel(*format)) {
         const Colours colours = coloursOf(picture);
-        return &computed_.emplace(picture, *format, blueFactors(colours.colorspace, colours.fullRange));
+        return &computed_.emplace(picture, *format, blueFactors(colours.colorspace, colours.fullRange), area);
     }
-    plane_ = blueInPlace(picture, *format);
+    plane_ = blueInPlace(picture, *format, area);
     if (!plane_)
-        plane_ = scale(picture, *format);
+        plane_ = scale(picture, *format, area);
     return plane_ ? &*plane_ : nullptr;
 }
 
@@ -112,8 +118,11 @@ bool PictureToBlue::prepareScaler(const AVFrame& picture, const AVPixFmtDescript
 // swscale's fast paths convert rows in blocks of up to 16 pixels and may
 // write a whole block past the end of a row, and past the last row; with
 // rows of whole blocks on 64-byte boundaries every write lands in the row,
-// and the canary after the last row shows if one does not.
-std::optional<BluePlane> PictureToBlue::scale(const AVFrame& picture, const AVPixFmtDescriptor& format)
+// and the canary after the last row shows if one does not. The whole picture
+// is converted, so that the chroma of subsampled formats stays with its
+// pixels whatever column the area starts at.
+std::optional<BluePlane> PictureToBlue::scale(const AVFrame& picture, const AVPixFmtDescriptor& format,
+                                              PictureArea area)
 {
     if (!prepareScaler(picture, format))
         return std::nullopt;
@@ -129,5 +138,5 @@ std::optional<BluePlane> PictureToBlue::scale(const AVFrame& picture, const AVPi
         throw std::runtime_error("internal error: the picture conversion wrote past its buffer");
     if (converted != picture.height)
         return std::nullopt;
-    return BluePlane{rows, 3, std::ptrdiff_t(stride), picture.width, picture.height};
+    return window(rows, 3, std::ptrdiff_t(stride), area);
 }

@@ -8,6 +8,7 @@
 #include "video/blue_from_yuv.h"
 #include "video/blue_rows.h"
 #include "video/ffmpeg_raii.h"
+#include "video/picture_area.h"
 
 #include <cstdint>
 #include <optional>
@@ -21,10 +22,11 @@ public:
     // The parameters' colour description serves pictures that carry none.
     explicit PictureToBlue(const AVCodecParameters& parameters);
 
-    // The picture's blue, valid until the next call and while the picture
-    // lives; null when its format cannot be converted. Throws
-    // std::runtime_error if swscale wrote past the end of its buffer.
-    const BlueRows* convert(const AVFrame& picture);
+    // The blue of an area of the picture (the one shownArea gives), valid
+    // until the next call and while the picture lives; null when its format
+    // cannot be converted. Throws std::runtime_error if swscale wrote past
+    // the end of its buffer.
+    const BlueRows* convert(const AVFrame& picture, PictureArea area);
 
 private:
     struct Colours {
@@ -34,7 +36,7 @@ private:
     };
     Colours coloursOf(const AVFrame& picture) const;
     std::uint8_t* buffer(std::size_t stride, int height);
-    std::optional<BluePlane> scale(const AVFrame& picture, const AVPixFmtDescriptor& format);
+    std::optional<BluePlane> scale(const AVFrame& picture, const AVPixFmtDescriptor& format, PictureArea area);
     bool prepareScaler(const AVFrame& picture, const AVPixFmtDescriptor& format);
 
     int defaultColorspace_;

@@ -5,6 +5,7 @@
 #include "video/earliest_failure.h"
 #include "video/fan_out.h"
 #include "video/frame_count.h"
+#include "video/picture_area.h"
 #include "video/picture_sizes.h"
 #include "video/picture_to_blue.h"
 
@@ -163,14 +164,17 @@ void VideoFrameReader::State::deliver(unsigned worker, const AVFrame& picture, S
     // Frames past the header's count are not counted.
     if (slot.position >= frames || failure.before(slot.position))
         return;
-    if (!sizes.accept(slot.position, picture.width, picture.height, failure))
+    const std::optional<PictureArea> area = shownArea(picture);
+    if (!area)
+        return failure.record(slot.position, cropRefusal(picture) + " at frame " + std::to_string(slot.position));
+    if (!sizes.accept(slot.position, area->width, area->height, failure))
         return;
     // A picture the decoder had to patch up (concealed errors, missing
     // references) holds guesses, which with frame threads may differ from
     // run to run.
     if (picture.decode_error_flags || (picture.flags & AV_FRAME_FLAG_CORRUPT))
         return cannotReadAt(slot.position, AVERROR_INVALIDDATA);
-    const BlueRows* blue = workers[worker]->toBlue.convert(picture);
+    const BlueRows* blue = workers[worker]->toBlue.convert(picture, *area);
     if (!blue)
         return cannotReadAt(slot.position, AVERROR(ENOSYS));
     add(worker, *blue, std::min(slot.frames, frames - slot.position));
@@ -247,6 +251,8 @@ std::int32_t VideoFrameReader::height() const
     const auto size = state_->sizes.size();
     return size ? size->second : state_->demuxer.stream().codecpar->height;
 }
+
+Orientation VideoFrameReader::orientation() const { return streamOrientation(state_->demuxer.stream()); }
 
 std::int64_t VideoFrameReader::workerMemory() const
 {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "video/blue_rows.h"
+#include "video/orientation.h"
 #include "system/local_file.h"
 
 #include <cstdint>
@@ -24,9 +25,12 @@ public:
     // In AVI as the header records it, dropped frames included; elsewhere the
     // pictures shown.
     std::int64_t frameCount() const;
-    // The pictures' size: the first one's, or the header's when none decoded.
+    // The pictures' size, as the stream crops them (before any turn): the
+    // first one's, or the header's when none decoded.
     std::int32_t width() const;
     std::int32_t height() const;
+    // How the pictures are to be turned to be shown upright.
+    Orientation orientation() const;
 
     // The memory one more worker takes, in bytes: its decoder's picture, and
     // coded pictures of the file's average size (or the largest read so far),

@@ -55,9 +55,13 @@ std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount, bool 
     std::vector<std::uint8_t> rows(stride * picture.height);
     for (int y = 0; y < picture.height; ++y) {
         std::uint8_t* stored = &rows[std::size_t(topDown ? y : picture.height - 1 - y) * stride];
-        for (int x = 0; x < picture.width; ++x)
-            std::copy_n(&picture.bgr[3 * (std::size_t(y) * picture.width + x)], std::min<std::size_t>(pixelBytes, 3),
-                        stored + pixelBytes * std::size_t(x));
+        for (int x = 0; x < picture.width; ++x) {
+            const std::uint8_t* bgr = &picture.bgr[3 * (std::size_t(y) * picture.width + x)];
+            if (bitCount == 16)
+                stored[2 * std::size_t(x)] = bgr[0] >> 3;
+            else
+                std::copy_n(bgr, std::min<std::size_t>(pixelBytes, 3), stored + pixelBytes * std::size_t(x));
+        }
     }
     return rows;
 }

@@ -23,7 +23,9 @@ std::vector<Picture> movingSquarePictures(int width, int height, int count);
 
 // The rows of a bitmap of the picture, bottom row first unless `topDown`,
 // each padded to four bytes: of 24-bit pixels, of 32-bit ones (blue, green,
-// red, 0), or of 8-bit palette indices, which are the picture's blue bytes.
+// red, 0), of 16-bit ones that hold the top five bits of blue in their low
+// bits (red and green 0, in 5-6-5 and 5-5-5 alike), or of 8-bit palette
+// indices, which are the picture's blue bytes.
 std::vector<std::uint8_t> bitmapRows(const Picture& picture, int bitCount = 24, bool topDown = false);
 
 // The tool's result for pictures shown the given numbers of times (once each

@@ -147,12 +147,14 @@ std::vector<std::uint8_t> RiffAvi::bytes(bool withIndex) const
             if (video.codec)
                 b.fourcc(video.codec);
             else
-                b.u32(0);              // BI_RGB
+                b.u32(video.masks.empty() ? 0 : 3);  // BI_RGB, BI_BITFIELDS
             b.u32(stride * std::uint32_t(video.height));
             b.u32(0);
             b.u32(0);
             b.u32(std::uint32_t(video.palette.size()));
             b.u32(0);
+            for (std::uint32_t entry : video.masks)
+                b.u32(entry);
             for (std::uint32_t entry : video.palette)
                 b.u32(entry);
         } else {

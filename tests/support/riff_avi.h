@@ -20,6 +20,7 @@ struct RiffVideoStream {
     std::vector<std::uint32_t> palette = {};  // 0x00RRGGBB entries, for 8 bits
     std::uint32_t start = 0;           // the stream's start offset, in frames
     std::int64_t claimedLength = -1;   // the header's length; -1: the frames written
+    std::vector<std::uint32_t> masks = {};  // red, green, blue (BI_BITFIELDS); none: BI_RGB
 };
 
 class RiffAvi {

@@ -1,0 +1,30 @@
+// Chunks of an AVI file's RIFF structure, found on our own through the open
+// file, for what FFmpeg's demuxer does not hand over.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+class LocalFile;
+
+// Where a chunk's data lies: after its id and size, and, in a list, after
+// the list's type.
+struct RiffChunk {
+    std::int64_t offset = 0;
+    std::uint32_t size = 0;
+};
+
+std::uint32_t littleEndian32(const unsigned char* bytes);
+
+// Whether the file holds `size` bytes at `offset`, read into `buffer`.
+bool readAt(const LocalFile& file, void* buffer, std::size_t size, std::int64_t offset);
+
+// The data of the file's first RIFF list, of type 'AVI '; none in any other
+// file.
+std::optional<RiffChunk> aviList(const LocalFile& file);
+
+// The chunk inside a list whose id is `id`, or the list inside it whose type
+// is `id` ("hdrl", "strl"), after `skip` others of that id; none when there
+// is no such chunk.
+std::optional<RiffChunk> findChunk(const LocalFile& file, RiffChunk list, const char* id, int skip = 0);
