@@ -56,9 +56,7 @@ GreyImage averageVideo(const std::string& fileName, const AverageOptions& option
     const Orientation upright = reader.orientation();
     if (!sums)
         return turned(blackImage(reader), upright.quarterTurns, upright.mirrored);
-    GreyImage result{sums->height(), sums->width(),
-                     std::vector<std::uint8_t>(std::size_t(sums->height()) * std::size_t(sums->width()))};
-    sums->finish(result.pixels.data(), workers);
+    GreyImage result{sums->height(), sums->width(), std::move(*sums).average(workers)};
     // Turning moves whole pixels: the average of the turned pictures.
     return turned(std::move(result), upright.quarterTurns, upright.mirrored);
 }

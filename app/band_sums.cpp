@@ -90,13 +90,12 @@ constexpr std::uint64_t narrowLimit = std::numeric_limits<std::uint32_t>::max() 
 
 }  // namespace
 
-BandSums::BandSums(std::size_t top, std::size_t rows, std::size_t width) : top_(top), rows_(rows), width_(width) {}
-
-void BandSums::allocate()
+BandSums::BandSums(std::size_t top, std::size_t rows, std::size_t width, std::uint8_t* maxima)
+    : top_(top), rows_(rows), width_(width), maxima_(maxima)
 {
-    recent_ = std::make_unique_for_overwrite<std::uint16_t[]>(rows_ * width_);
-    maxima_ = std::make_unique_for_overwrite<std::uint8_t[]>(rows_ * width_);
 }
+
+void BandSums::allocate() { recent_ = std::make_unique_for_overwrite<std::uint16_t[]>(rows_ * width_); }
 
 template <typename Work>
 void BandSums::withSums(Work work)
@@ -130,7 +129,7 @@ void BandSums::add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* co
     const auto passOverRows = [&](auto pass, auto* sums, auto repeated) {
         for (std::size_t row = 0; row < rows_; ++row) {
             const BlueRow bytes = blue.row(std::int32_t(top_ + row), computedRow);
-            pass(sums + row * width_, maxima_.get() + row * width_, bytes.bytes, width_, bytes.step, repeated);
+            pass(sums + row * width_, maxima_ + row * width_, bytes.bytes, width_, bytes.step, repeated);
         }
     };
     if (repeats == 1) {
@@ -140,10 +139,8 @@ void BandSums::add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* co
                      std::uint16_t(1));
         ++recentFrames_;
     } else {
-        if (first) {
+        if (first)
             std::fill_n(recent_.get(), rows_ * width_, 0);
-            std::fill_n(maxima_.get(), rows_ * width_, 0);
-        }
         withSums([&](auto& sums) {
             using Sum = typename std::decay_t<decltype(sums)>::value_type;
             passOverRows(rowPass<Pass::add, Sum>, sums.data(), Sum(repeats));
@@ -152,20 +149,17 @@ void BandSums::add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* co
     frames_ += repeats;
 }
 
-void BandSums::finish(std::uint8_t* image) const
+void BandSums::finish()
 {
+    if (frames_ < 2) {
+        std::fill_n(maxima_, rows_ * width_, 0);
+        return;
+    }
     std::visit(
         [&](const auto& sums) {
             const bool wide = !sums.empty();
-            for (std::size_t row = 0; row < rows_; ++row) {
-                std::uint8_t* pixel = image + (top_ + row) * width_;
-                if (frames_ < 2) {
-                    std::fill_n(pixel, width_, 0);
-                    continue;
-                }
-                for (std::size_t j = row * width_; j < (row + 1) * width_; ++j)
-                    *pixel++ = std::uint8_t(((wide ? sums[j] : 0) + recent_[j] - maxima_[j]) / (frames_ - 1));
-            }
+            for (std::size_t j = 0; j < rows_ * width_; ++j)
+                maxima_[j] = std::uint8_t(((wide ? sums[j] : 0) + recent_[j] - maxima_[j]) / (frames_ - 1));
         },
         sums_);
 }

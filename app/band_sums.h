@@ -13,18 +13,20 @@
 
 class BandSums {
 public:
-    // The rows from `top` (counted from the top of the picture) on; the
-    // arrays are allocated with the first frame added.
-    BandSums(std::size_t top, std::size_t rows, std::size_t width);
+    // The rows from `top` (counted from the top of the picture) on. `maxima`
+    // is the band's part of a picture-sized array of zeros, which holds the
+    // maxima and, once finished, the average; the sums are allocated with the
+    // first frame added.
+    BandSums(std::size_t top, std::size_t rows, std::size_t width, std::uint8_t* maxima);
 
     // Adds the band's rows of a picture that is shown `repeats` times in a
     // row. Rows whose blue is computed are put in `computedRow`, which has
     // room for a row.
     void add(const BlueRows& blue, std::uint64_t repeats, std::uint8_t* computedRow);
 
-    // (sum - maximum) / (frames - 1) per pixel, truncated, into the band's
-    // rows of an image; zero for fewer than two frames.
-    void finish(std::uint8_t* image) const;
+    // Turns the maxima into (sum - maximum) / (frames - 1) per pixel,
+    // truncated; zero for fewer than two frames. After all adding.
+    void finish();
 
 private:
     void allocate();
@@ -47,6 +49,6 @@ private:
     // overflow; allocated when first needed (never, for up to 257 frames
     // each shown once).
     std::variant<std::vector<std::uint32_t>, std::vector<std::uint64_t>> sums_;
-    std::unique_ptr<std::uint8_t[]> maxima_;
+    std::uint8_t* maxima_;
     std::uint64_t frames_ = 0;
 };

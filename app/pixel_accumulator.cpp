@@ -17,12 +17,12 @@ constexpr std::size_t fewestBands = 16;
 }  // namespace
 
 PixelAccumulator::PixelAccumulator(std::int32_t height, std::int32_t width)
-    : height_(std::size_t(height)), width_(std::size_t(width))
+    : height_(std::size_t(height)), width_(std::size_t(width)), maxima_(height_ * width_)
 {
     const std::size_t rows = std::clamp<std::size_t>(bandPixels / std::max<std::size_t>(width_, 1), 1,
                                                      std::max<std::size_t>(height_ / fewestBands, 1));
     for (std::size_t top = 0; top < height_; top += rows)
-        bands_.emplace_back(top, std::min(rows, height_ - top), width_);
+        bands_.emplace_back(top, std::min(rows, height_ - top), width_, maxima_.data() + top * width_);
 }
 
 void PixelAccumulator::add(const BlueRows& blue, std::uint64_t repeats)
@@ -54,15 +54,18 @@ void PixelAccumulator::add(const BlueRows& blue, std::uint64_t repeats)
     }
 }
 
-void PixelAccumulator::finish(std::uint8_t* result, unsigned threads) const
+std::vector<std::uint8_t> PixelAccumulator::average(unsigned threads) &&
 {
     std::atomic<std::size_t> next = 0;
     const auto finishBands = [&] {
         for (std::size_t b; (b = next++) < bands_.size();)
-            bands_[b].sums.finish(result);
+            bands_[b].sums.finish();
     };
-    std::vector<std::jthread> helpers;
-    for (unsigned helper = 1; helper < std::min<std::size_t>(threads, bands_.size()); ++helper)
-        helpers.emplace_back(finishBands);
-    finishBands();
+    {
+        std::vector<std::jthread> helpers;
+        for (unsigned helper = 1; helper < std::min<std::size_t>(threads, bands_.size()); ++helper)
+            helpers.emplace_back(finishBands);
+        finishBands();
+    }
+    return std::move(maxima_);
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <vector>
 
 class PixelAccumulator {
 public:
@@ -21,10 +22,11 @@ public:
     std::int32_t height() const { return std::int32_t(height_); }
     std::int32_t width() const { return std::int32_t(width_); }
 
-    // (sum - maximum) / (frames - 1) per pixel, truncated, into height rows of
-    // width bytes; all zero for fewer than two frames. After all adding; the
-    // bands are shared among up to `threads` threads.
-    void finish(std::uint8_t* result, unsigned threads = 1) const;
+    // (sum - maximum) / (frames - 1) per pixel, truncated, in height rows of
+    // width bytes, top row first; all zero for fewer than two frames. After
+    // all adding, once: the average takes the maxima's place. The bands are
+    // shared among up to `threads` threads.
+    std::vector<std::uint8_t> average(unsigned threads = 1) &&;
 
 private:
     // The sums are kept in bands of rows, each with a lock of its own: threads
@@ -34,12 +36,18 @@ private:
     // pictures are added, so the result is the same for any number of
     // threads.
     struct Band {
-        Band(std::size_t top, std::size_t rows, std::size_t width) : sums(top, rows, width) {}
+        Band(std::size_t top, std::size_t rows, std::size_t width, std::uint8_t* maxima)
+            : sums(top, rows, width, maxima)
+        {
+        }
         std::mutex lock;
         BandSums sums;
     };
 
     std::size_t height_;
     std::size_t width_;
+    // Every band's maxima, one picture's worth, which become the average:
+    // the result takes no memory of its own.
+    std::vector<std::uint8_t> maxima_;
     std::deque<Band> bands_;
 };

@@ -23,12 +23,7 @@ void add(PixelAccumulator& accumulator, const std::vector<std::uint8_t>& row, st
     accumulator.add(BluePlane{row.data(), 3, std::ptrdiff_t(row.size()), std::int32_t(row.size() / 3), 1}, repeats);
 }
 
-std::vector<std::uint8_t> result(const PixelAccumulator& accumulator, std::size_t pixels)
-{
-    std::vector<std::uint8_t> bytes(pixels, 77);
-    accumulator.finish(bytes.data());
-    return bytes;
-}
+std::vector<std::uint8_t> result(PixelAccumulator& accumulator) { return std::move(accumulator).average(); }
 
 // Averages one pixel over the given values.
 int averageOf(const std::vector<std::uint8_t>& values)
@@ -36,7 +31,7 @@ int averageOf(const std::vector<std::uint8_t>& values)
     PixelAccumulator accumulator(1, 1);
     for (std::uint8_t value : values)
         add(accumulator, bgrRow({value}));
-    return result(accumulator, 1)[0];
+    return result(accumulator)[0];
 }
 
 }  // namespace
@@ -70,7 +65,7 @@ TEST(PixelAccumulator, TakesTheBlueByteOfEachPixelRowByRow)
     PixelAccumulator accumulator(2, 5);
     accumulator.add(BluePlane{first.data(), 3, 16, 5, 2}, 1);
     accumulator.add(BluePlane{second.data(), 3, 16, 5, 2}, 1);
-    EXPECT_EQ(result(accumulator, 10), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(result(accumulator), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 
 TEST(PixelAccumulator, RepeatsEqualOnePass)
@@ -91,8 +86,9 @@ TEST(PixelAccumulator, RepeatsEqualOnePass)
     add(repeated, second);
     add(repeated, third, 2);
 
-    EXPECT_EQ(result(repeated, 5), result(onePass, 5));
-    EXPECT_EQ(result(onePass, 5), (std::vector<std::uint8_t>{5, 103, 53, 51, 98}));
+    const std::vector<std::uint8_t> expected = {5, 103, 53, 51, 98};
+    EXPECT_EQ(result(repeated), expected);
+    EXPECT_EQ(result(onePass), expected);
 }
 
 TEST(PixelAccumulator, HugeFrameCountsDoNotOverflow)
@@ -105,25 +101,29 @@ TEST(PixelAccumulator, HugeFrameCountsDoNotOverflow)
     add(onePass, bright, 2'000'000'000);
     add(onePass, dark, 1'999'999'990);
     // (255 * 2e9 + 10 * 2e9 - 255) / (4e9 - 1)
-    EXPECT_EQ(result(onePass, 1)[0], 132);
+    EXPECT_EQ(result(onePass)[0], 132);
 }
 
 TEST(PixelAccumulator, LongRunsOfSingleFramesKeepExactSums)
 {
-    // More frames of 255 than a 16-bit sum holds, added one at a time.
+    // More frames of 255 than a 16-bit sum holds, added one at a time, and
+    // then repeated ones, which go straight into the wide sums.
     const auto bright = bgrRow({255, 0});
     const auto dark = bgrRow({3, 255});
-    PixelAccumulator sums(1, 2);
-    for (int i = 0; i < 600; ++i)
-        add(sums, bright);
-    for (int i = 0; i < 400; ++i)
-        add(sums, dark);
-    // (600 * 255 + 400 * 3 - 255) / 999 and (400 * 255 - 255) / 999
-    EXPECT_EQ(result(sums, 2), (std::vector<std::uint8_t>{154, 101}));
-    for (int i = 0; i < 300; ++i)
-        add(sums, bright, i % 2 + 1);
-    // (1050 * 255 + 400 * 3 - 255) / 1449 and (400 * 255 - 255) / 1449
-    EXPECT_EQ(result(sums, 2), (std::vector<std::uint8_t>{185, 70}));
+    for (bool repeatsAfter : {false, true}) {
+        PixelAccumulator sums(1, 2);
+        for (int i = 0; i < 600; ++i)
+            add(sums, bright);
+        for (int i = 0; i < 400; ++i)
+            add(sums, dark);
+        for (int i = 0; i < (repeatsAfter ? 300 : 0); ++i)
+            add(sums, bright, i % 2 + 1);
+        // (600 * 255 + 400 * 3 - 255) / 999 and (400 * 255 - 255) / 999; with
+        // the repeats (1050 * 255 + 400 * 3 - 255) / 1449 and (400 * 255 - 255) / 1449
+        const std::vector<std::uint8_t> expected = repeatsAfter ? std::vector<std::uint8_t>{185, 70}
+                                                                : std::vector<std::uint8_t>{154, 101};
+        EXPECT_EQ(result(sums), expected);
+    }
 }
 
 // Threads adding pictures of many bands at once, some repeated, give each
@@ -156,5 +156,5 @@ TEST(PixelAccumulator, ThreadsAddingAtOnceGiveTheExactMean)
         }
         expected[j] = std::uint8_t((sum - largest) / (frames - 1));
     }
-    EXPECT_EQ(result(sums, expected.size()), expected);
+    EXPECT_EQ(result(sums), expected);
 }
