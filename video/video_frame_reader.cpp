@@ -41,6 +41,9 @@ struct Worker {
     std::deque<Slot> slots;  // of the pictures sent and not yet out, in display order
 };
 
+// The pixels of the pictures a worker is handed at a time, at least.
+constexpr std::int64_t pixelsPerBatch = std::int64_t(1) << 18;
+
 // Why the frame at a position cannot be read, with FFmpeg's error where it
 // says more than that the data ended or did not fit (EINVAL, from decoders
 // given less than a picture).
@@ -208,25 +211,40 @@ void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& a
     while (workers.size() < count)
         workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
     const Delivery deliverToSink = toSink(add);
-    const auto next = [&]() -> std::optional<CodedPicture> {
-        if (failure.any())
+    // Small pictures go to a worker several at a time: handing a batch over
+    // takes tens of microseconds, as long as decoding and adding 100,000
+    // pixels of uncompressed video.
+    const AVCodecParameters& parameters = *demuxer.stream().codecpar;
+    const std::int64_t pixels = std::max<std::int64_t>(std::int64_t(parameters.width) * parameters.height, 1);
+    const auto batch = std::size_t(std::max<std::int64_t>(pixelsPerBatch / pixels, 1));
+    bool ended = false;
+    const auto next = [&]() -> std::optional<std::vector<CodedPicture>> {
+        std::vector<CodedPicture> some;
+        while (some.size() < batch && !ended && !failure.any()) {
+            std::optional<CodedPicture> coded = nextCoded();
+            if (!coded) {
+                ended = true;
+                checkEnd();
+                break;
+            }
+            some.push_back(std::move(*coded));
+        }
+        if (some.empty())
             return std::nullopt;
-        std::optional<CodedPicture> coded = nextCoded();
-        if (!coded)
-            checkEnd();
-        return coded;
+        return some;
     };
-    const auto decode = [&](unsigned worker, CodedPicture& coded) {
-        if (!coded.position || !failure.before(*coded.position))
-            feed(worker, &coded, deliverToSink);
+    const auto decode = [&](unsigned worker, std::vector<CodedPicture>& some) {
+        for (CodedPicture& coded : some)
+            if (!coded.position || !failure.before(*coded.position))
+                feed(worker, &coded, deliverToSink);
     };
-    // A worker that is done takes a coded picture waiting, and this thread
-    // reads the next in a fraction of the time a decoder takes: one waiting
-    // for every two workers, besides the one this thread holds, keeps every
-    // worker busy. More would only take memory (a 4096x4096 lossless picture
-    // is 27 MB coded).
-    fanOut<CodedPicture>(count, (count + 1) / 2, next, decode,
-                         [&](unsigned worker) { finish(worker, deliverToSink); });
+    // A worker that is done takes a batch waiting, and this thread reads the
+    // next in a fraction of the time a decoder takes: one waiting for every
+    // two workers, besides the one this thread holds, keeps every worker busy.
+    // More would only take memory (a 4096x4096 lossless picture is 27 MB
+    // coded).
+    fanOut<std::vector<CodedPicture>>(count, (count + 1) / 2, next, decode,
+                                      [&](unsigned worker) { finish(worker, deliverToSink); });
 }
 
 void VideoFrameReader::State::cannotReadAt(std::int64_t position, int error)
