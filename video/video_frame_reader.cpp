@@ -41,8 +41,10 @@ struct Worker {
     std::deque<Slot> slots;  // of the pictures sent and not yet out, in display order
 };
 
-// The pixels of the pictures a worker is handed at a time, at least.
+// The pixels of the pictures a worker is handed at a time, at least, in at
+// most so many pictures (which the queue holds a few batches of).
 constexpr std::int64_t pixelsPerBatch = std::int64_t(1) << 18;
+constexpr std::int64_t largestBatch = 256;
 
 // Why the frame at a position cannot be read, with FFmpeg's error where it
 // says more than that the data ended or did not fit (EINVAL, from decoders
@@ -216,7 +218,7 @@ void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& a
     // pixels of uncompressed video.
     const AVCodecParameters& parameters = *demuxer.stream().codecpar;
     const std::int64_t pixels = std::max<std::int64_t>(std::int64_t(parameters.width) * parameters.height, 1);
-    const auto batch = std::size_t(std::max<std::int64_t>(pixelsPerBatch / pixels, 1));
+    const auto batch = std::size_t(std::clamp<std::int64_t>(pixelsPerBatch / pixels, 1, largestBatch));
     bool ended = false;
     const auto next = [&]() -> std::optional<std::vector<CodedPicture>> {
         std::vector<CodedPicture> some;
