@@ -1,6 +1,7 @@
 #include "video/decoder.h"
 
 #include "video/limits.h"
+#include "video/logged_errors.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -87,8 +88,10 @@ void Decoder::checkHeaderSize(const AVCodecParameters& parameters)
 {
     const std::int64_t width = parameters.width;
     const std::int64_t height = parameters.height;
-    if (width <= 0 || height <= 0 || width * height > maximumPixels)
+    if (width <= 0 || height <= 0)
         throw std::runtime_error("unusable frame size " + std::to_string(width) + "x" + std::to_string(height));
+    if (width * height > maximumPixels)
+        throw std::runtime_error("picture larger than 2^25 pixels");
 }
 
 Decoder::Decoder(const AVStream& stream, int threads)
@@ -114,11 +117,6 @@ Decoder::Decoder(const AVStream& stream, int threads)
     // Other codecs state their pictures' size in each picture: the decoder
     // refuses one that is too large before allocating it.
     context_->max_pixels = maximumPixels;
-    // A damaged picture coded on its own fails, rather than coming out with
-    // parts of whichever picture that decoder made before: with a decoder per
-    // worker, those would depend on the timing.
-    if (codesPicturesAlone(parameters))
-        context_->err_recognition |= AV_EF_EXPLODE;
     // Pictures come at their coded size with the crop the stream signals,
     // which picture_area.h takes at any offset.
     context_->apply_cropping = 0;
@@ -129,6 +127,7 @@ Decoder::Decoder(const AVStream& stream, int threads)
                                      ? "picture larger than 2^25 pixels"
                                      : "cannot open the decoder");
     hadSize_ = context_->width > 0 && context_->height > 0;
+    intraOnly_ = codesPicturesAlone(parameters);
     if (parameters.codec_id == AV_CODEC_ID_RAWVIDEO)
         largestPicture_ = largestUncompressedPicture(*context_);
     if (parameters.codec_id == AV_CODEC_ID_RAWVIDEO && context_->pix_fmt == AV_PIX_FMT_YUV420P)
@@ -146,6 +145,11 @@ int Decoder::decode(const AVPacket* packet, const std::function<void(const AVFra
     // another size, or damage.
     if (packet && largestPicture_ && packet->size > *largestPicture_)
         return AVERROR_INVALIDDATA;
+    // A decoder of pictures coded on their own runs on its caller's thread. A
+    // picture it logs an error for is damaged, also where it still comes out:
+    // then with parts of whichever picture that decoder made before, which
+    // with a decoder per worker depend on the timing. Warnings are no damage.
+    const LoggedErrors logged;
     if (int sent = avcodec_send_packet(context_.get(), packet); sent < 0 && sent != AVERROR_EOF)
         return sent;
     for (;;) {
@@ -154,6 +158,10 @@ int Decoder::decode(const AVPacket* packet, const std::function<void(const AVFra
             return 0;
         if (received < 0)
             return received;
+        if (intraOnly_ && logged.any()) {
+            av_frame_unref(picture_.get());
+            return AVERROR_INVALIDDATA;
+        }
         hadSize_ = true;
         take(*picture_);
         av_frame_unref(picture_.get());

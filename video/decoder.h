@@ -38,7 +38,8 @@ public:
     // Sends a coded picture (null at the end, to drain the pictures the
     // decoder still holds) and hands every picture that comes out to `take`.
     // Returns 0, or FFmpeg's error; AVERROR_INVALIDDATA for an uncompressed
-    // picture longer than the stream's size and format allow.
+    // picture longer than the stream's size and format allow, and for a
+    // picture coded on its own that the decoder logged an error for.
     int decode(const AVPacket* packet, const std::function<void(const AVFrame&)>& take);
 
     // The pixel format of the pictures to come, as far as the decoder knows
@@ -53,6 +54,7 @@ private:
     CodecContextPtr context_;
     FramePtr picture_;
     bool hadSize_ = false;
+    bool intraOnly_ = false;
     std::optional<std::int64_t> largestPicture_;  // in bytes, for uncompressed pictures
     std::optional<PaddedYuv420> paddedPlanes_;    // for uncompressed 4:2:0 pictures
 };

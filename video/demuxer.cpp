@@ -3,10 +3,10 @@
 #include "video/avi_index.h"
 #include "video/bit_fields.h"
 #include "video/limits.h"
+#include "video/logged_errors.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
-#include <libavutil/log.h>
 #include <libavutil/mem.h>
 }
 
@@ -27,14 +27,13 @@ bool isStillPictureFormat(std::string_view name)
     return name == "image2" || name.ends_with("_pipe");
 }
 
-// FFmpeg's settings for the whole process. The demuxer and decoders warn
-// about many good files; the caller reports failures in its own words.
-// Readers on several threads start at once, so they are made once.
+// FFmpeg's settings for the whole process. Readers on several threads start
+// at once, so they are made once.
 void setUpFFmpeg()
 {
     static std::once_flag done;
     std::call_once(done, [] {
-        av_log_set_level(AV_LOG_QUIET);
+        watchFFmpegLog();
         av_max_alloc(largestAllocation);
     });
 }
