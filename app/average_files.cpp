@@ -113,9 +113,9 @@ bool dependsOnEarlierBitmaps(const File& file, const Files& ahead)
     const std::optional<FileIdentity> in = identifyFile(file.input.c_str());
     if (!in)
         return true;  // it may come to be
-    const std::optional<FileIdentity> out = identifyFile(file.output.c_str());
+    const std::optional<FileIdentity> out = identifyName(file.output.c_str());
     for (const std::unique_ptr<File>& earlier : ahead) {
-        const std::optional<FileIdentity> written = identifyFile(earlier->output.c_str());
+        const std::optional<FileIdentity> written = identifyName(earlier->output.c_str());
         if (earlier->output == file.input || earlier->output == file.output ||
             (written && (written == in || written == out)))
             return true;

@@ -15,7 +15,7 @@ bool same(const std::string& name, const std::optional<FileIdentity>& file, cons
 std::optional<std::string> OutputGuard::refusal(const std::string& input, const std::string& output) const
 {
     const std::optional<FileIdentity> inputFile = identifyFile(input.c_str());
-    const std::optional<FileIdentity> outputFile = identifyFile(output.c_str());
+    const std::optional<FileIdentity> outputFile = identifyName(output.c_str());
     if (same(input, inputFile, output, outputFile))
         return "the output name " + quoteName(output) + " is the input's own; not overwriting it";
     for (const Bitmap& bitmap : written_)
@@ -29,12 +29,12 @@ std::optional<std::string> OutputGuard::refusal(const std::string& input, const 
 void OutputGuard::wrote(const std::string& input, const std::string& output)
 {
     const std::optional<FileIdentity> inputFile = identifyFile(input.c_str());
-    const std::optional<FileIdentity> outputFile = identifyFile(output.c_str());
+    const std::optional<FileIdentity> outputFile = identifyName(output.c_str());
     // A bitmap of the same input that this one replaced is gone, and the
     // identity it had may come to be another file's.
     std::erase_if(written_, [&](const Bitmap& earlier) {
         return same(input, inputFile, earlier.input, earlier.inputFile) &&
-               same(output, outputFile, earlier.output, identifyFile(earlier.output.c_str()));
+               same(output, outputFile, earlier.output, identifyName(earlier.output.c_str()));
     });
     written_.push_back({input, inputFile, output, outputFile});
 }

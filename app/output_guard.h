@@ -15,7 +15,9 @@
 //    their first '.', or in their first 40 bytes (full paths from a deep
 //    folder), give one bitmap name; the first file's bitmap is kept. The same
 //    file named twice, by any names, may be written twice.
-// Names are compared as they are and by the files they lead to.
+// Names are compared as they are and by their files: an input by the file it
+// leads to, an output by its own entry, since the rename that writes a bitmap
+// replaces a link of that name, never the file the link leads to.
 class OutputGuard {
 public:
     // Why the bitmap of the input may not be written under the output name,

@@ -11,5 +11,10 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
-// None when the name leads to no file that can be looked at. The name is UTF-8.
+// The file a name leads to, through links. None when the name leads to no
+// file that can be looked at. The name is UTF-8.
 std::optional<FileIdentity> identifyFile(const char* name);
+
+// The name's own entry: a link's, not that of the file it leads to. What a
+// rename onto the name replaces.
+std::optional<FileIdentity> identifyName(const char* name);

@@ -4,11 +4,14 @@
 
 #include <windows.h>
 
-std::optional<FileIdentity> identifyFile(const char* name)
+namespace {
+
+// Opened for nothing but its attributes; backup semantics open a folder, and
+// FILE_FLAG_OPEN_REPARSE_POINT a link itself rather than what it leads to.
+std::optional<FileIdentity> identify(const char* name, DWORD flags)
 {
-    // Opened for nothing but its attributes; backup semantics open a folder.
     HANDLE file = ::CreateFileW(systemPath(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return std::nullopt;
     BY_HANDLE_FILE_INFORMATION information{};
@@ -19,3 +22,9 @@ std::optional<FileIdentity> identifyFile(const char* name)
     return FileIdentity{information.dwVolumeSerialNumber,
                         std::uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow};
 }
+
+}  // namespace
+
+std::optional<FileIdentity> identifyFile(const char* name) { return identify(name, 0); }
+
+std::optional<FileIdentity> identifyName(const char* name) { return identify(name, FILE_FLAG_OPEN_REPARSE_POINT); }
