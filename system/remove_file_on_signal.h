@@ -23,8 +23,7 @@ public:
 };
 
 // Under a SignalsHeldBack: makes the file of the name (UTF-8) the one the
-// handlers remove. Returns 0, or ENAMETOOLONG where the name is too long to
-// be kept for a handler.
-int removeFileOnSignal(const std::string& name);
+// handlers remove.
+void removeFileOnSignal(const std::string& name);
 // Under a SignalsHeldBack: the handlers remove no file.
 void dontRemoveFileOnSignal();

@@ -1,8 +1,9 @@
 #include "system/remove_file_on_signal.h"
 
-#include <cerrno>
+#include <atomic>
 #include <csignal>
 #include <cstring>
+#include <memory>
 
 #include <signal.h>
 #include <unistd.h>
@@ -11,18 +12,27 @@ namespace {
 
 constexpr int cleanedUpSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// The file to remove, kept where a handler may read it: a handler may call
-// neither the allocator nor anything that takes a lock.
-char pendingFile[4096];
-volatile std::sig_atomic_t havePendingFile = 0;
+// The file to remove. A handler may call neither the allocator nor anything
+// that takes a lock, and may run on any thread: the name is published whole,
+// with release, through one lock-free pointer, and whoever takes the pointer
+// out of it owns the name. A handler takes it with acquire and never gives it
+// back (the process ends); the thread that replaces or clears it frees the
+// name it took, which no handler can then hold.
+std::atomic<char*> pendingFile = nullptr;
+static_assert(std::atomic<char*>::is_always_lock_free);
+
+void setPendingFile(std::unique_ptr<char[]> name)
+{
+    const std::unique_ptr<char[]> previous(pendingFile.exchange(name.release(), std::memory_order_acq_rel));
+}
 
 // The signal mask a SignalsHeldBack found, to be put back.
 thread_local sigset_t maskBeforeHolding;
 
 extern "C" void removePendingFileAndDie(int signal)
 {
-    if (havePendingFile)
-        ::unlink(pendingFile);
+    if (const char* name = pendingFile.exchange(nullptr, std::memory_order_acquire))
+        ::unlink(name);
     ::signal(signal, SIG_DFL);
     ::raise(signal);
 }
@@ -52,14 +62,11 @@ SignalsHeldBack::SignalsHeldBack()
 
 SignalsHeldBack::~SignalsHeldBack() { ::pthread_sigmask(SIG_SETMASK, &maskBeforeHolding, nullptr); }
 
-int removeFileOnSignal(const std::string& name)
+void removeFileOnSignal(const std::string& name)
 {
-    if (name.size() >= sizeof pendingFile)
-        return ENAMETOOLONG;
-    havePendingFile = 0;  // a handler on another thread reads no half-copied name
-    std::memcpy(pendingFile, name.c_str(), name.size() + 1);
-    havePendingFile = 1;
-    return 0;
+    auto copy = std::make_unique<char[]>(name.size() + 1);
+    std::memcpy(copy.get(), name.c_str(), name.size() + 1);
+    setPendingFile(std::move(copy));
 }
 
-void dontRemoveFileOnSignal() { havePendingFile = 0; }
+void dontRemoveFileOnSignal() { setPendingFile(nullptr); }

@@ -30,10 +30,9 @@ SignalsHeldBack::SignalsHeldBack() { pending.lock(); }
 
 SignalsHeldBack::~SignalsHeldBack() { pending.unlock(); }
 
-int removeFileOnSignal(const std::string& name)
+void removeFileOnSignal(const std::string& name)
 {
     pendingFile = systemPath(name);
-    return 0;
 }
 
 void dontRemoveFileOnSignal() { pendingFile.clear(); }

@@ -56,16 +56,14 @@ int replaceFile(const char* name, const ContentsWriter& contents)
 {
     std::string temporary;
     FileHandle file = -1;
-    int error;
     {
         // A signal finds either no temporary file, or one it knows to remove.
         SignalsHeldBack held;
         if (int failure = createFileBeside(name, temporary, file))
             return failure;
-        error = removeFileOnSignal(temporary);
+        removeFileOnSignal(temporary);
     }
-    if (!error)
-        error = writeContents(file, contents);
+    int error = writeContents(file, contents);
     if (int closing = closeFile(file); !error)
         error = closing;
 
