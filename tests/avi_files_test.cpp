@@ -159,7 +159,7 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     RiffAvi huge;
     huge.addChunk(huge.addVideo({.width = 50'000, .height = 50'000}), {});
     huge.save(directory / "huge.avi");
-    EXPECT_EQ(failureOf(directory / "huge.avi"), "unusable frame size 50000x50000");
+    EXPECT_EQ(failureOf(directory / "huge.avi"), "picture larger than 2^25 pixels");
 }
 
 // A chunk longer than its picture with rows padded to four bytes holds

@@ -21,9 +21,9 @@ TEST(HostileInput, LyingSizesAreRefused)
         {0, 0, "unusable frame size 0x0"},
         {0, 4, "unusable frame size 0x4"},
         {-4, 4, "unusable frame size -4x4"},
-        {65535, 65535, "unusable frame size 65535x65535"},
-        {70000, 70000, "unusable frame size 70000x70000"},  // overflows 32 bits
-        {8000, 8000, "unusable frame size 8000x8000"},
+        {65535, 65535, "picture larger than 2^25 pixels"},
+        {70000, 70000, "picture larger than 2^25 pixels"},  // overflows 32 bits
+        {8192, 4097, "picture larger than 2^25 pixels"},
         // Believable, but the chunks hold 4 x 4 frames: nothing decodes.
         {4000, 3000, "cannot read frame 0 of 3: Invalid data found when processing input"},
     };
