@@ -8,7 +8,7 @@ constexpr std::chrono::milliseconds redrawInterval{100};
 
 }  // namespace
 
-ProgressLine::ProgressLine(std::string fileName, std::int64_t frames, const std::atomic<bool>& showProgress)
+ProgressLine::ProgressLine(std::string fileName, FrameCount frames, const std::atomic<bool>& showProgress)
     : fileName_(std::move(fileName)),
       frames_(frames),
       nextDrawAt_((start_ + redrawInterval).time_since_epoch().count()),
@@ -46,14 +46,24 @@ void ProgressLine::draw()
     const std::int64_t done = done_.load();
     const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
     const double perSecond = seconds > 0 ? double(done) / seconds : 0;
-    const int percent = frames_ > 0 ? int(100 * done / frames_) : 100;
-    std::string line = fileName_ + ": " + std::to_string(done) + "/" + std::to_string(frames_) +
-                       " frames (" + std::to_string(percent) + "%)";
+    std::string line = fileName_ + ": " + std::to_string(done);
+    // A count reckoned from the duration may fall short of the frames.
+    const std::int64_t all = frames_.frames;
+    if (all > 0) {
+        const int percent = done < all ? int(100 * done / all) : frames_.approximate ? 99 : 100;
+        line += (frames_.approximate ? "/~" : "/") + std::to_string(all) + " frames (" + std::to_string(percent) + "%)";
+    } else {
+        line += " frames";
+    }
     if (done > 0 && perSecond > 0) {
-        const auto left = (long long)(double(frames_ - done) / perSecond + 0.5);
         char rate[64];
-        std::snprintf(rate, sizeof rate, ", %.0f fps, %lld:%02lld left", perSecond, left / 60, left % 60);
+        std::snprintf(rate, sizeof rate, ", %.0f fps", perSecond);
         line += rate;
+        if (all > done) {
+            const auto left = (long long)(double(all - done) / perSecond + 0.5);
+            std::snprintf(rate, sizeof rate, ", %lld:%02lld left", left / 60, left % 60);
+            line += rate;
+        }
     }
     line_.draw(line);
 }

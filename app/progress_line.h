@@ -1,5 +1,6 @@
 // A line on standard error that shows how far the averaging of a file has
-// got: name, frames done of all, percent, frames per second and time left.
+// got: name, frames done of all (of about all, or only those done, as far as
+// the container states a count), percent, frames per second and time left.
 // It is drawn while `showProgress` says so (the file is the one reported next),
 // redrawn in place, from where the cursor was when it was first drawn, at
 // most ten times a second, by whichever thread has just added frames, and
@@ -7,6 +8,7 @@
 #pragma once
 
 #include "system/status_line.h"
+#include "video/frame_count.h"
 
 #include <atomic>
 #include <chrono>
@@ -17,7 +19,7 @@
 class ProgressLine {
 public:
     // Draws the line at once, with no frames done, if it is to be shown.
-    ProgressLine(std::string fileName, std::int64_t frames, const std::atomic<bool>& showProgress);
+    ProgressLine(std::string fileName, FrameCount frames, const std::atomic<bool>& showProgress);
     ~ProgressLine() { erase(); }
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
@@ -33,7 +35,7 @@ private:
 
     using Clock = std::chrono::steady_clock;
     const std::string fileName_;
-    const std::int64_t frames_;
+    const FrameCount frames_;
     const Clock::time_point start_ = Clock::now();
     std::atomic<std::int64_t> done_ = 0;
     std::atomic<std::int64_t> nextDrawAt_;  // in Clock ticks

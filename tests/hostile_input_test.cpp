@@ -2,6 +2,7 @@
 // huge allocation.
 #include "app/average_video.h"
 #include "tests/support/averages.h"
+#include "tests/support/clips.h"
 #include "tests/support/pictures.h"
 #include "tests/support/riff_avi.h"
 
@@ -69,4 +70,41 @@ TEST(HostileInput, LyingCountsFailAndLyingFormatSizesAreReadThrough)
         EXPECT_EQ(std::vector<std::uint8_t>(image.pixels.data(), image.pixels.data() + 16), expectedAverage(pictures))
             << offset;
     }
+}
+
+// MOV and MP4 list every sample in their header. An index larger than FFmpeg
+// may allocate, and a header whose counts disagree, leave FFmpeg nothing to
+// read and no error: the file fails, never averaging to black. So does a
+// file that ends before the samples its header lists.
+TEST(HostileInput, AMovieThatGivesFewerFramesThanItListsFails)
+{
+    ScratchDirectory directory;
+    writeClip(directory / "clip.mov", noisePictures(4, 4, 3), {.encoder = "rawvideo", .pixelFormat = "bgr24"});
+    const std::vector<std::uint8_t> clip = readFile(directory / "clip.mov");
+    const auto putU32BigEndian = [](std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + std::size_t(i)] = std::uint8_t(value >> (24 - 8 * i));
+    };
+    // The sample counts of stsz (sizes) and of stts's one entry (durations).
+    const std::size_t sizes = findFourcc(clip, "stsz") + 12;
+    const std::size_t durations = findFourcc(clip, "stts") + 12;
+    const struct {
+        std::vector<std::size_t> counts;
+        std::string reason;
+    } cases[] = {
+        {{sizes}, "cannot read frame 0 of 3 (damaged, or shorter than its header says)"},
+        {{sizes, durations}, "too many frames to index: 30000000 (at most 22369621)"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> bytes = clip;
+        for (std::size_t at : c.counts)
+            putU32BigEndian(bytes, at, 30'000'000);
+        writeFile(directory / "lying.mov", bytes);
+        EXPECT_EQ(failureOf(directory / "lying.mov"), c.reason);
+    }
+    // The samples' chunk put past the end of the file.
+    std::vector<std::uint8_t> cut = clip;
+    putU32BigEndian(cut, findFourcc(clip, "stco") + 12, std::uint32_t(clip.size()));
+    writeFile(directory / "cut.mov", cut);
+    EXPECT_EQ(failureOf(directory / "cut.mov"), "cannot read frame 0 of 3 (damaged, or shorter than its header says)");
 }

@@ -14,6 +14,7 @@ extern "C" {
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <new>
 #include <stdexcept>
 #include <string_view>
@@ -83,6 +84,8 @@ Demuxer::Demuxer(const LocalFile& file)
     if (!avi_ && avformat_find_stream_info(format, nullptr) < 0)
         throw std::runtime_error("not a video file");
     chooseStream();
+    if (!avi_)
+        promisePackets();
     if (avi_)
         describeBitFields(file, *stream_);
     // An AVI bitmap of 2 to 8 bits per pixel whose format has no colour
@@ -115,6 +118,23 @@ void Demuxer::chooseStream()
     // In AVI, without this the demuxer hides empty chunks; with it each comes
     // out as a packet of size 0 in its place.
     stream_->discard = avi_ ? AVDISCARD_NONE : AVDISCARD_DEFAULT;
+}
+
+// What the stream's index lists on opening, which MP4 and MOV make whole
+// from the file's header, is what reading it must give; other containers
+// list only some packets there, or none. A file that states a frame count
+// must give a packet at least. FFmpeg's MOV reader gives up an index larger
+// than it may allocate, and then reads nothing without an error.
+void Demuxer::promisePackets()
+{
+    packetsPromised_ = avformat_index_get_entries_count(stream_);
+    const std::int64_t stated = stream_->nb_frames;
+    if (stated > 0 && packetsPromised_ == 0 &&
+        std::uint64_t(stated) > largestAllocation / sizeof(AVIndexEntry))
+        throw std::runtime_error("too many frames to index: " + std::to_string(stated) + " (at most " +
+                                 std::to_string(largestAllocation / sizeof(AVIndexEntry)) + ")");
+    if (stated > 0)
+        packetsPromised_ = std::max<std::int64_t>(packetsPromised_, 1);
 }
 
 std::optional<CodedPicture> Demuxer::next()
@@ -164,6 +184,7 @@ bool Demuxer::readAhead()
             av_packet_unref(packet.get());
             continue;
         }
+        ++packetsRead_;
         const std::optional<std::int64_t> position = numbering_.number(*packet);
         // A palette may come with an empty chunk (a dropped frame), for the
         // pictures after it.

@@ -44,9 +44,14 @@ public:
     // holds, and FFmpeg's error if reading stopped on one (0 at the end).
     std::int64_t end() const { return end_; }
     int readError() const { return readError_; }
+    // Once next() has returned none: whether the file gave fewer of the
+    // stream's packets than its index listed on opening (a file cut short),
+    // or none of the frames it states.
+    bool endedEarly() const { return packetsRead_ < packetsPromised_; }
 
 private:
     void chooseStream();
+    void promisePackets();
     bool readAhead();
     void attachPalette(AVPacket& packet);
 
@@ -59,6 +64,8 @@ private:
     bool ended_ = false;
     std::int64_t end_ = 0;
     int readError_ = 0;
+    std::int64_t packetsRead_ = 0;
+    std::int64_t packetsPromised_ = 0;
     // The positions of the empty entries that end the AVI index, if any.
     std::pair<std::int64_t, std::int64_t> emptyIndexEntries_ = {INT64_MAX, 0};
 };

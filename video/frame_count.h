@@ -1,15 +1,24 @@
-// How many frames a video has.
+// How many frames a video has, as its container states it, without reading
+// the file further: what the progress line and the messages name.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-class Demuxer;
-class LocalFile;
+struct AVStream;
 
-// In AVI the count the header records, dropped frames included. Other
-// containers may record no count, or one that includes frames an edit list
-// hides: there the pictures shown are counted, by a second reading of the
-// file. So they are in an AVI whose header says 0, as a recorder that was
-// killed or wrote to a pipe leaves it, or more than 2^31 - 1 (0xFFFFFFFF:
-// -1, "unknown", read as unsigned). At most 2^31 - 1.
-std::int64_t countFrames(const LocalFile& file, const Demuxer& demuxer);
+struct FrameCount {
+    std::int64_t frames = 0;   // 0: the container states none
+    bool approximate = false;  // reckoned from the stream's duration and frame rate
+
+    // " of N", " of about N", or nothing, for naming a frame of the video.
+    std::string ofAll() const;
+};
+
+// In AVI the count the header records, dropped frames included, unless it
+// says 0 (as a recorder that was killed or wrote to a pipe leaves it) or more
+// than 2^31 - 1 (0xFFFFFFFF: -1, "unknown", read as unsigned). Elsewhere the
+// count the container records (MP4's and MOV's samples, which may include
+// frames an edit list hides), else one reckoned from the duration. At most
+// 2^31 - 1.
+FrameCount statedFrameCount(const AVStream& stream, bool avi);

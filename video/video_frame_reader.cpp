@@ -49,9 +49,9 @@ constexpr std::int64_t largestBatch = 256;
 // Why the frame at a position cannot be read, with FFmpeg's error where it
 // says more than that the data ended or did not fit (EINVAL, from decoders
 // given less than a picture).
-std::string cannotRead(std::int64_t position, std::int64_t frames, int error = 0)
+std::string cannotRead(std::int64_t position, const FrameCount& count, int error = 0)
 {
-    std::string message = "cannot read frame " + std::to_string(position) + " of " + std::to_string(frames);
+    std::string message = "cannot read frame " + std::to_string(position) + count.ofAll();
     if (error == AVERROR(ENOSYS))
         return message + ": its pixel format cannot be converted";
     if (error < 0 && error != AVERROR_EOF && error != AVERROR(EINVAL)) {
@@ -79,7 +79,10 @@ struct VideoFrameReader::State {
     void cannotReadAt(std::int64_t position, int error = 0);
 
     Demuxer demuxer;
-    std::int64_t frames = 0;
+    FrameCount count;
+    // AVI's header count is the frames averaged: those past it are not, and
+    // a file that holds fewer fails.
+    bool countBinds = false;
     // Codecs whose every picture is coded on its own: each packet gives its
     // picture at once, and any decoder can take any packet.
     bool intraOnly = false;
@@ -94,7 +97,8 @@ struct VideoFrameReader::State {
 };
 
 VideoFrameReader::State::State(const LocalFile& file)
-    : demuxer(file), frames(countFrames(file, demuxer)), intraOnly(codesPicturesAlone(*demuxer.stream().codecpar)),
+    : demuxer(file), count(statedFrameCount(demuxer.stream(), demuxer.isAvi())),
+      countBinds(demuxer.isAvi() && count.frames > 0), intraOnly(codesPicturesAlone(*demuxer.stream().codecpar)),
       threadedDecoder(decoderThreadsPayOff(*demuxer.stream().codecpar)),
       fileBytes(std::max<std::int64_t>(file.size(), 0))
 {
@@ -156,18 +160,18 @@ void VideoFrameReader::State::finish(unsigned worker, const Delivery& deliver)
         cannotReadAt(own.slots.front().position);
 }
 
-// The file may end before the frame count: the first missing frame cannot
-// be read.
+// The file may end before AVI's frame count, or before the frames its
+// index lists: the first missing frame cannot be read.
 void VideoFrameReader::State::checkEnd()
 {
-    if (demuxer.end() < frames)
+    if ((countBinds && demuxer.end() < count.frames) || demuxer.endedEarly())
         cannotReadAt(demuxer.end(), demuxer.readError());
 }
 
 void VideoFrameReader::State::deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add)
 {
-    // Frames past the header's count are not counted.
-    if (slot.position >= frames || failure.before(slot.position))
+    // Frames past AVI's count are not counted.
+    if ((countBinds && slot.position >= count.frames) || failure.before(slot.position))
         return;
     const std::optional<PictureArea> area = shownArea(picture);
     if (!area)
@@ -182,7 +186,7 @@ void VideoFrameReader::State::deliver(unsigned worker, const AVFrame& picture, S
     const BlueRows* blue = workers[worker]->toBlue.convert(picture, *area);
     if (!blue)
         return cannotReadAt(slot.position, AVERROR(ENOSYS));
-    add(worker, *blue, std::min(slot.frames, frames - slot.position));
+    add(worker, *blue, countBinds ? std::min(slot.frames, count.frames - slot.position) : slot.frames);
 }
 
 VideoFrameReader::State::Delivery VideoFrameReader::State::toSink(const PictureSink& add)
@@ -251,14 +255,14 @@ void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& a
 
 void VideoFrameReader::State::cannotReadAt(std::int64_t position, int error)
 {
-    failure.record(position, cannotRead(position, frames, error));
+    failure.record(position, cannotRead(position, count, error));
 }
 
 VideoFrameReader::VideoFrameReader(const LocalFile& file) : state_(std::make_unique<State>(file)) {}
 
 VideoFrameReader::~VideoFrameReader() = default;
 
-std::int64_t VideoFrameReader::frameCount() const { return state_->frames; }
+FrameCount VideoFrameReader::frameCount() const { return state_->count; }
 
 std::int32_t VideoFrameReader::width() const
 {
@@ -283,9 +287,9 @@ std::int64_t VideoFrameReader::workerMemory() const
     const std::int64_t pixels = std::int64_t(width()) * height();
     const int picture =
         av_image_get_buffer_size(AVPixelFormat(state.workers[0]->decoder.pixelFormat()), width(), height(), 1);
-    // A header may claim more frames than the file holds: the first coded
-    // picture counts too.
-    const std::int64_t average = state.fileBytes / std::max<std::int64_t>(state.frames, 1);
+    // A header may claim more frames than the file holds, and a container
+    // may state none: the first coded picture counts too.
+    const std::int64_t average = state.count.frames > 0 ? state.fileBytes / state.count.frames : 0;
     return (picture > 0 ? picture : 2 * pixels) + 3 * std::max(average, state.largestCoded);
 }
 

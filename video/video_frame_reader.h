@@ -4,6 +4,7 @@
 #pragma once
 
 #include "video/blue_rows.h"
+#include "video/frame_count.h"
 #include "video/orientation.h"
 #include "system/local_file.h"
 
@@ -14,7 +15,7 @@
 class VideoFrameReader {
 public:
     // Opens the first video stream of the file, which must stay open while
-    // the reader lives, and decodes its first picture. Throws
+    // the reader lives, and reads its first coded picture. Throws
     // std::runtime_error with a reason a person understands when the file
     // cannot be read as video.
     explicit VideoFrameReader(const LocalFile& file);
@@ -22,9 +23,8 @@ public:
     VideoFrameReader(const VideoFrameReader&) = delete;
     VideoFrameReader& operator=(const VideoFrameReader&) = delete;
 
-    // In AVI as the header records it, dropped frames included; elsewhere the
-    // pictures shown.
-    std::int64_t frameCount() const;
+    // As the container states it (frame_count.h).
+    FrameCount frameCount() const;
     // The pictures' size, as the stream crops them (before any turn): the
     // first one's, or the header's when none decoded.
     std::int32_t width() const;
