@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -36,7 +37,70 @@ Picture throughPalette(const Picture& indices, const std::vector<std::uint32_t>&
     return coloured;
 }
 
+// A JPEG file without the segments of the given markers before its scan
+// (0xDB: quantisation tables, 0xC4: Huffman tables), as JPEG's abbreviated
+// form leaves them out of all but a stream's first picture.
+std::vector<std::uint8_t> withoutSegments(const std::vector<std::uint8_t>& jpeg, const std::set<int>& markers)
+{
+    std::vector<std::uint8_t> kept(jpeg.begin(), jpeg.begin() + 2);
+    std::size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at + 1] != 0xDA) {
+        const std::size_t end = at + 2 + (std::size_t(jpeg[at + 2]) << 8 | jpeg[at + 3]);
+        if (!markers.contains(jpeg[at + 1]))
+            kept.insert(kept.end(), jpeg.begin() + std::ptrdiff_t(at), jpeg.begin() + std::ptrdiff_t(end));
+        at = end;
+    }
+    kept.insert(kept.end(), jpeg.begin() + std::ptrdiff_t(at), jpeg.end());
+    return kept;
+}
+
+void saveMjpegAvi(const std::filesystem::path& file, const std::vector<std::vector<std::uint8_t>>& jpegs)
+{
+    RiffAvi avi;
+    const int video = avi.addVideo({.width = 640, .height = 480, .codec = "MJPG"});
+    for (const auto& jpeg : jpegs)
+        avi.addChunk(video, jpeg);
+    avi.save(file);
+}
+
 }  // namespace
+
+// What a decoder keeps from one picture to the next holds on every worker
+// as it would for one decoder reading the whole file: tables that only the
+// first picture carries, and the size of the first picture, against which a
+// smaller one is a change of size (a decoder that never saw the first would
+// take it for one field of an interlaced frame).
+TEST(Workers, EveryDecoderKnowsWhatTheFirstPictureSaid)
+{
+    ScratchDirectory directory;
+    // Pictures large enough to go to the workers one at a time.
+    const auto pictures = movingSquarePictures(640, 480, 12);
+    // A fixed quantiser and the standard Huffman tables: the same tables in
+    // every picture, so that the abbreviated file decodes as the whole one.
+    const auto jpegs = jpegFiles(directory / "frame.jpg", pictures, "qmin=2:qmax=2:huffman=default");
+    saveMjpegAvi(directory / "whole.avi", jpegs);
+    const std::vector<std::uint8_t> whole = average(directory / "whole.avi", 1);
+    EXPECT_LE(largestDifference(whole, expectedAverage(pictures)), 8);
+    for (const std::set<int>& markers : {std::set{0xDB}, std::set{0xDB, 0xC4}}) {
+        auto abbreviated = jpegs;
+        for (std::size_t i = 1; i < abbreviated.size(); ++i)
+            abbreviated[i] = withoutSegments(jpegs[i], markers);
+        ASSERT_LT(abbreviated[1].size(), jpegs[1].size());
+        saveMjpegAvi(directory / "abbreviated.avi", abbreviated);
+        EXPECT_EQ(sameForAnyWorkers(directory / "abbreviated.avi", "tables in the first picture"), whole);
+    }
+
+    const auto small = jpegFiles(directory / "frame.jpg", movingSquarePictures(320, 240, 1));
+    for (std::size_t changed : {1u, 5u}) {
+        auto mixed = jpegs;
+        mixed[changed] = small[0];
+        saveMjpegAvi(directory / "mixed.avi", mixed);
+        const std::string expected = "picture size changes from 640x480 to 320x240 at frame " + std::to_string(changed);
+        for (int run = 0; run < 3; ++run)
+            for (unsigned workers : {1u, 2u, 16u})
+                EXPECT_EQ(failureOf(directory / "mixed.avi", workers), expected) << workers << " workers";
+    }
+}
 
 TEST(Workers, DroppedFramesAnywhereCountOnce)
 {

@@ -39,6 +39,7 @@ struct Worker {
     Decoder decoder;
     PictureToBlue toBlue;
     std::deque<Slot> slots;  // of the pictures sent and not yet out, in display order
+    bool primed = false;     // whether its decoder has seen the file's first coded picture
 };
 
 // The pixels of the pictures a worker is handed at a time, at least, in at
@@ -76,6 +77,7 @@ struct VideoFrameReader::State {
     Delivery toSink(const PictureSink& add);
     void readInTurn(const Delivery& deliver);
     void readOnWorkers(unsigned count, const PictureSink& add);
+    void prime(Worker& worker);
     void cannotReadAt(std::int64_t position, int error = 0);
 
     Demuxer demuxer;
@@ -89,6 +91,7 @@ struct VideoFrameReader::State {
     bool threadedDecoder = false;  // with FFmpeg's threads, for the cores there are
     std::vector<std::unique_ptr<Worker>> workers;
     std::optional<CodedPicture> firstCoded;  // read on opening, for its size
+    PacketPtr firstPacket;                   // a copy of it, which primes each worker's decoder
     std::int64_t largestCoded = 0;           // of the coded pictures read so far
     std::int64_t fileBytes = 0;
     bool started = false;                    // whether a picture to show was read
@@ -104,6 +107,8 @@ VideoFrameReader::State::State(const LocalFile& file)
 {
     workers.push_back(std::make_unique<Worker>(demuxer.stream(), threadedDecoder ? 0 : 1));
     firstCoded = nextCoded();
+    if (firstCoded && !(firstPacket = PacketPtr(av_packet_clone(firstCoded->packet.get()))))
+        throw std::bad_alloc();
 }
 
 std::optional<CodedPicture> VideoFrameReader::State::nextCoded()
@@ -240,6 +245,7 @@ void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& a
         return some;
     };
     const auto decode = [&](unsigned worker, std::vector<CodedPicture>& some) {
+        prime(*workers[worker]);
         for (CodedPicture& coded : some)
             if (!coded.position || !failure.before(*coded.position))
                 feed(worker, &coded, deliverToSink);
@@ -251,6 +257,20 @@ void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& a
     // coded).
     fanOut<std::vector<CodedPicture>>(count, (count + 1) / 2, next, decode,
                                       [&](unsigned worker) { finish(worker, deliverToSink); });
+}
+
+// A worker's decoder first decodes the file's first coded picture, for the
+// state it leaves alone: decoders of pictures coded on their own may keep
+// some from one picture to the next (MJPEG's tables, which a stream may carry
+// in its first picture only, and the size it expects the pictures to have),
+// and each worker's decoder is to have what one decoder of the whole file
+// would have had.
+void VideoFrameReader::State::prime(Worker& worker)
+{
+    if (worker.primed || !firstPacket)
+        return;
+    worker.primed = true;
+    worker.decoder.decode(firstPacket.get(), [](const AVFrame&) {});
 }
 
 void VideoFrameReader::State::cannotReadAt(std::int64_t position, int error)

@@ -11,11 +11,11 @@ void writeClip(const std::filesystem::path& file, const std::vector<Picture>& pi
 }
 
 std::vector<std::vector<std::uint8_t>> jpegFiles(const std::filesystem::path& scratch,
-                                                 const std::vector<Picture>& pictures)
+                                                 const std::vector<Picture>& pictures, const std::string& options)
 {
     std::vector<std::vector<std::uint8_t>> jpegs;
     for (const Picture& picture : pictures) {
-        writeClip(scratch, {picture}, {.encoder = "mjpeg", .pixelFormat = "yuvj420p", .options = "q=2", .container = "mjpeg"});
+        writeClip(scratch, {picture}, {.encoder = "mjpeg", .pixelFormat = "yuvj420p", .options = options, .container = "mjpeg"});
         jpegs.push_back(readFile(scratch));
     }
     return jpegs;

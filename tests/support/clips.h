@@ -17,6 +17,8 @@ void writeClip(const std::filesystem::path& file, const std::vector<Picture>& pi
 // line on standard output says so.
 bool skipsRowWithoutEncoder(const std::string& encoder);
 
-// The pictures as JPEG files, made one by one through a scratch file.
+// The pictures as JPEG files, made one by one through a scratch file, with
+// the encoder options given.
 std::vector<std::vector<std::uint8_t>> jpegFiles(const std::filesystem::path& scratch,
-                                                 const std::vector<Picture>& pictures);
+                                                 const std::vector<Picture>& pictures,
+                                                 const std::string& options = "q=2");
