@@ -6,11 +6,16 @@
 #include "tests/support/pictures.h"
 
 extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 #include <libavutil/display.h>
 }
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iostream>
+#include <stdexcept>
 #include <string>
 
 TEST(Codecs, LosslessCodecsGiveExactAverages)
@@ -192,4 +197,47 @@ TEST(Codecs, ADisplayMatrixTurnsTheBitmapAsTheFfmpegCommandShowsIt)
         const GreyImage image = averageVideo((directory / c.name).string());
         EXPECT_EQ(std::pair(image.width, image.pixels), std::pair(c.width, shown)) << c.name << " " << c.clockwise;
     }
+}
+
+// Every encoder of pictures coded on their own that this FFmpeg has, in
+// every container that takes it: what FFmpeg decodes without an error is
+// averaged, warnings and all (the TIFF decoder warns of a tag its own
+// encoder writes).
+TEST(Codecs, EveryIntraOnlyEncoderIsAveragedInAviMkvAndMov)
+{
+    ScratchDirectory directory;
+    const auto pictures = movingSquarePictures(64, 48, 3);
+    const char* const formats[] = {"bgr24", "rgb24", "bgr0", "yuv420p", "yuv422p", "yuv444p", "yuvj420p",
+                                   "yuv422p10le", "gray", "rgb48be", "pal8", "monow", "uyvy422", "gbrp"};
+    int written = 0;
+    void* iterator = nullptr;
+    while (const AVCodec* codec = av_codec_iterate(&iterator)) {
+        const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec->id);
+        if (!av_codec_is_encoder(codec) || codec->type != AVMEDIA_TYPE_VIDEO || !descriptor ||
+            !(descriptor->props & AV_CODEC_PROP_INTRA_ONLY) || !avcodec_find_decoder(codec->id))
+            continue;
+        for (const char* container : {"avi", "matroska", "mov"}) {
+            // AVI keeps a codec it has no tag for under none, which reads back
+            // as uncompressed; the others refuse it.
+            if (container == std::string("avi") &&
+                avformat_query_codec(av_guess_format("avi", nullptr, nullptr), codec->id, FF_COMPLIANCE_NORMAL) != 1)
+                continue;
+            const auto file = directory / (std::string(codec->name) + "." + container);
+            // The first of the formats the encoder and the container take.
+            const bool made = std::any_of(std::begin(formats), std::end(formats), [&](const char* format) {
+                try {
+                    writeClip(file, pictures, {.encoder = codec->name, .pixelFormat = format, .container = container});
+                    return true;
+                } catch (const std::runtime_error&) {
+                    return false;
+                }
+            });
+            if (!made)
+                continue;
+            ++written;
+            EXPECT_EQ(failureOf(file), "no failure") << codec->name << " in " << container;
+        }
+    }
+    std::cout << "[ INFO     ] " << written << " clips of intra-only encoders\n";
+    EXPECT_GE(written, 30);
 }
