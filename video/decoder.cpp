@@ -149,7 +149,7 @@ int Decoder::decode(const AVPacket* packet, const std::function<void(const AVFra
     // picture it logs an error for is damaged, also where it still comes out:
     // then with parts of whichever picture that decoder made before, which
     // with a decoder per worker depend on the timing. Warnings are no damage.
-    const LoggedErrors logged;
+    LoggedErrors logged;
     if (int sent = avcodec_send_packet(context_.get(), packet); sent < 0 && sent != AVERROR_EOF)
         return sent;
     for (;;) {
@@ -165,6 +165,7 @@ int Decoder::decode(const AVPacket* packet, const std::function<void(const AVFra
         hadSize_ = true;
         take(*picture_);
         av_frame_unref(picture_.get());
+        logged = LoggedErrors();  // what taking the picture logged is not the decoder's
     }
 }
 
