@@ -14,6 +14,8 @@ extern "C" {
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -240,4 +242,45 @@ TEST(Codecs, EveryIntraOnlyEncoderIsAveragedInAviMkvAndMov)
     }
     std::cout << "[ INFO     ] " << written << " clips of intra-only encoders\n";
     EXPECT_GE(written, 30);
+}
+
+// Each file is read once, frames counted and all: what the process reads is
+// the file and little more. Linux counts the bytes a process reads.
+TEST(Codecs, EachFileIsReadOnce)
+{
+    const auto bytesRead = [] {
+        std::ifstream io("/proc/self/io");
+        std::string key;
+        std::uint64_t value = 0;
+        while (io >> key >> value)
+            if (key == "rchar:")
+                return value;
+        return std::uint64_t(0);
+    };
+    if (bytesRead() == 0)
+        GTEST_SKIP() << "no /proc/self/io here";
+    ScratchDirectory directory;
+    const auto pictures = noisePictures(320, 240, 12, 3);
+    const struct {
+        const char* name;
+        ClipFormat format;
+    } cases[] = {
+        {"clip.avi", {.encoder = "ffv1", .pixelFormat = "bgr0"}},
+        {"clip.mkv", {.encoder = "ffv1", .pixelFormat = "bgr0"}},
+        {"clip.mov", {.encoder = "ffv1", .pixelFormat = "bgr0"}},
+        {"clip.mp4", {.encoder = "mpeg4", .pixelFormat = "yuv420p", .options = "qmin=2:qmax=2"}},
+        {"clip.webm", {.encoder = "libvpx", .pixelFormat = "yuv420p", .options = "deadline=realtime:crf=4:b=0"}},
+        {"clip.ogg", {.encoder = "libtheora", .pixelFormat = "yuv420p", .options = "qmin=2:qmax=2"}},
+    };
+    for (const auto& c : cases) {
+        if (skipsRowWithoutEncoder(c.format.encoder))
+            continue;
+        const auto file = directory / c.name;
+        writeClip(file, pictures, c.format);
+        const auto size = std::filesystem::file_size(file);
+        const std::uint64_t before = bytesRead();
+        EXPECT_EQ(failureOf(file), "no failure") << c.name;
+        const std::uint64_t read = bytesRead() - before;
+        EXPECT_LE(read, size + size / 20 + 65536) << c.name << ": " << read << " bytes read of " << size;
+    }
 }

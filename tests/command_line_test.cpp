@@ -188,6 +188,23 @@ TEST(CommandLine, AnInputIsNeverOverwritten)
     EXPECT_EQ(aliases.err, "aviavg: ./S.bmp: the output name S.bmp is the input's own; not overwriting it\n"
                            "aviavg: clip.avi: the output name clipS.bmp is the input's own; not overwriting it\n");
     EXPECT_EQ(readFile(directory / "clip.avi"), clip);
+
+    // A link named like an output is what the bitmap replaces, never the
+    // file it leads to, whichever comes first. (Wine shows a link as the
+    // file it leads to.)
+    if (windowsProgram())
+        return;
+    for (const std::vector<std::string>& order : {std::vector<std::string>{"y.avi", "x.avi"}, {"x.avi", "y.avi"}}) {
+        const auto x = writeClip(directory / "x.avi", 6);
+        const auto y = writeClip(directory / "y.avi", 7);
+        std::filesystem::remove(directory / "xS.bmp");
+        std::filesystem::create_symlink("yS.bmp", directory / "xS.bmp");
+        const Outcome run = aviavg(directory.path(), order);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_FALSE(std::filesystem::is_symlink(directory / "xS.bmp"));
+        EXPECT_EQ(bmpPixels(directory / "xS.bmp"), expectedAverage(x));
+        EXPECT_EQ(bmpPixels(directory / "yS.bmp"), expectedAverage(y));
+    }
 }
 
 // Files dropped on the program from a deep folder come with their full paths,
