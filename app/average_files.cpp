@@ -1,18 +1,20 @@
 #include "app/average_files.h"
 
-#include "app/average_video.h"
+#include "app/bitmap_file.h"
 #include "app/output_guard.h"
 #include "app/output_name.h"
+#include "app/progress_line.h"
+#include "app/quote_name.h"
+#include "average/average_video.h"
 #include "system/file_identity.h"
 #include "system/terminal.h"
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -20,33 +22,23 @@
 
 namespace {
 
-// Tells the main thread that a file's reading has ended.
+// How many readings of files have ended: each thread that ends one counts it
+// and wakes the main thread, which waits for the count to change.
 class Ends {
 public:
     void tell()
     {
-        std::lock_guard lock(mutex_);
         ++count_;
-        ended_.notify_one();
+        count_.notify_one();
     }
 
-    std::size_t count()
-    {
-        std::lock_guard lock(mutex_);
-        return count_;
-    }
+    std::size_t count() const { return count_.load(); }
 
     // Waits until another reading than the `seen` ones has ended.
-    void waitForMore(std::size_t seen)
-    {
-        std::unique_lock lock(mutex_);
-        ended_.wait(lock, [&] { return count_ != seen; });
-    }
+    void waitForMore(std::size_t seen) const { count_.wait(seen); }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable ended_;
-    std::size_t count_ = 0;
+    std::atomic<std::size_t> count_ = 0;
 };
 
 // A file named on the command line, from the start until it is reported.
@@ -55,8 +47,11 @@ struct File {
 
     const std::string input;
     const std::string output;
-    // Its progress line is shown while it is the file reported next.
     AverageOptions options;
+    // Its progress line, while it is read, drawn while it is the file
+    // reported next.
+    std::atomic<bool> showProgress = false;
+    std::optional<ProgressLine> progress;
     std::shared_future<bool> fillsCores;  // known once the file is open
     std::atomic<bool> done = false;       // whether its reading has ended
     std::string failure;
@@ -85,10 +80,12 @@ void startReading(File& file, const OutputGuard& guard, Ends& ends)
     file.fillsCores = opened->get_future().share();
     file.image = std::async(std::launch::async, [&file, opened, &ends]() -> std::optional<GreyImage> {
         bool told = false;
-        file.options.opened = [&](bool fills) {
+        file.options.opened = [&](bool fills, FrameCount frames) {
+            file.progress.emplace(quoteName(file.input), frames, file.showProgress);
             opened->set_value(fills);
             told = true;
         };
+        file.options.averaged = [&](std::int64_t frames) { file.progress->advance(frames); };
         std::optional<GreyImage> image;
         try {
             image.emplace(averageVideo(file.input, file.options));
@@ -97,6 +94,7 @@ void startReading(File& file, const OutputGuard& guard, Ends& ends)
         } catch (const std::runtime_error& failure) {
             file.failure = failure.what();
         }
+        file.progress.reset();  // erased before the file counts as done
         if (!told)
             opened->set_value(false);
         file.done = true;
@@ -147,9 +145,10 @@ bool mayStart(const File& next, const Files& ahead, std::size_t most)
                              !dependsOnEarlierBitmaps(next, ahead));
 }
 
-// The guard is asked again right before the bitmap is written, in the order
-// of the command line, since bitmaps written after the file started reading
-// count too.
+// Reports a file in its turn: its failure, or its bitmap, announced and then
+// written. The guard is asked again right before the bitmap is written, in
+// the order of the command line, since bitmaps written after the file
+// started reading count too.
 bool report(File& file, OutputGuard& guard, Reporter& reporter)
 {
     const std::optional<GreyImage> image = file.image.get();
@@ -158,8 +157,11 @@ bool report(File& file, OutputGuard& guard, Reporter& reporter)
         reporter.failed(file.input, image ? *refusal : file.failure);
         return false;
     }
-    if (!reporter.written(file.input, file.output, *image))
+    reporter.announce(file.output);
+    if (int error = saveBmp(*image, file.output)) {
+        reporter.failed(file.input, "cannot write " + quoteName(file.output) + ": " + std::strerror(error));
         return false;
+    }
     guard.wrote(file.input, file.output);
     return true;
 }
@@ -181,13 +183,13 @@ bool averageFiles(const std::vector<std::string>& inputs, Reporter& reporter)
     while (!reading.empty() || !waiting.empty()) {
         const std::size_t endsSeen = ends.count();
         while (!waiting.empty() && mayStart(*waiting.front(), reading, most)) {
-            waiting.front()->options.showProgress = terminal && reading.empty();
+            waiting.front()->showProgress = terminal && reading.empty();
             startReading(*waiting.front(), guard, ends);
             reading.push_back(std::move(waiting.front()));
             waiting.pop_front();
         }
         File& next = *reading.front();
-        next.options.showProgress = terminal;
+        next.showProgress = terminal;
         // Until the file reported next is done, a file that ends elsewhere
         // may let another start.
         if (!next.done && !waiting.empty()) {

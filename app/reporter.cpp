@@ -4,20 +4,14 @@
 #include "system/standard_streams.h"
 #include "system/terminal.h"
 
-#include <cstring>
 
-bool Reporter::written(const std::string& input, const std::string& output, const GreyImage& image)
+void Reporter::announce(const std::string& output)
 {
     // No line break: the messages of several files follow each other.
     writeOutput("usredniono " + output);
     if (outputIsTerminal())
         flushOutput();
     announcementEndsLine_ = outputAndErrorShareTerminal();
-    if (int error = saveBmp(image, output.c_str())) {
-        failed(input, "cannot write " + quoteName(output) + ": " + std::strerror(error));
-        return false;
-    }
-    return true;
 }
 
 void Reporter::failed(const std::string& file, const std::string& reason)

@@ -1,17 +1,14 @@
 // What the user is told about each file: "usredniono NAME" on standard output
-// for a bitmap, written right after it is announced, and one line on
+// for a bitmap, announced right before it is written, and one line on
 // standard error for a failure.
 #pragma once
-
-#include "image/grey_image.h"
 
 #include <string>
 
 class Reporter {
 public:
-    // Announces the bitmap of an input and writes it. Returns false, having
-    // reported why, when it cannot be written.
-    bool written(const std::string& input, const std::string& output, const GreyImage& image);
+    // Announces the bitmap of the name, which is to be written next.
+    void announce(const std::string& output);
 
     // One line on standard error about a file (or "standard output"), its
     // name quoted where it could garble the terminal.

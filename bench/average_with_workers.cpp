@@ -3,7 +3,8 @@
 // OUTPUT: with 1, the reference the benchmark compares aviavg's bitmap with;
 // with more, a way to measure what workers cost on any machine.
 
-#include "app/average_video.h"
+#include "app/bitmap_file.h"
+#include "average/average_video.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 // from its luma and chroma, beside a memcpy of its luma plane; and both, a
 // 4:2:0 picture's blue computed row by row into the sums.
 
-#include "app/pixel_accumulator.h"
+#include "average/pixel_accumulator.h"
 #include "video/blue_from_yuv.h"
 #include "video/ffmpeg_raii.h"
 

@@ -6,7 +6,7 @@
 // computed from the pictures it was made of. 5184000 frames of 2 x 2 are a
 // day at 60 frames a second: an index of that many entries.
 
-#include "app/average_video.h"
+#include "average/average_video.h"
 #include "samples/clip_writer.h"
 
 #include <algorithm>

@@ -5,12 +5,12 @@
 // of remove_file_on_signal.h are installed.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include "system/byte_sink.h"
+
 #include <functional>
 
-// Writes the new contents: calls `write` with each piece, in order.
-using ContentsWriter = std::function<void(const std::function<void(const std::uint8_t*, std::size_t)>& write)>;
+// Writes the new contents: hands each piece to `write`, in order.
+using ContentsWriter = std::function<void(const ByteSink& write)>;
 
 // Returns 0, or the errno value of the failure. The pieces are written as
 // they come, a few at a time, so the contents need not all be in memory. The

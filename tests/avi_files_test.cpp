@@ -1,6 +1,7 @@
 // AVI files built byte by byte: layouts, stream choice, dropped frames,
 // picture sizes, damaged files.
-#include "app/average_video.h"
+#include "app/bitmap_file.h"
+#include "average/average_video.h"
 #include "tests/support/averages.h"
 #include "tests/support/clips.h"
 #include "tests/support/pictures.h"
@@ -150,7 +151,7 @@ TEST(AviFiles, DamagedOrForeignFilesFailWithAReason)
     EXPECT_EQ(failureOf(directory / "unknown.avi"), "no decoder for codec 'XYZ1'");
 
     std::ofstream(directory / "text.avi") << "not a video at all\n";
-    ASSERT_EQ(saveBmp({2, 2, std::vector<std::uint8_t>(4)}, (directory / "earlierS.bmp").string().c_str()), 0);
+    ASSERT_EQ(saveBmp({2, 2, std::vector<std::uint8_t>(4)}, (directory / "earlierS.bmp").string()), 0);
     EXPECT_EQ(failureOf(directory / "earlierS.bmp"), "not a video file");
     EXPECT_EQ(failureOf(directory / "text.avi"), "not a video file");
     EXPECT_EQ(failureOf(directory / "missing.avi"), "No such file or directory");

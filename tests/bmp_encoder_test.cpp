@@ -1,4 +1,4 @@
-#include "image/grey_image.h"
+#include "image/bmp.h"
 #include "tests/support/pictures.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Files written by FFmpeg's encoders and muxers: every codec and container
 // decodes to the right pictures.
-#include "app/average_video.h"
+#include "average/average_video.h"
 #include "tests/support/averages.h"
 #include "tests/support/clips.h"
 #include "tests/support/pictures.h"

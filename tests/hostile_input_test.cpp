@@ -1,6 +1,6 @@
 // Files whose headers lie: each fails with a reason, never with a crash or a
 // huge allocation.
-#include "app/average_video.h"
+#include "average/average_video.h"
 #include "tests/support/averages.h"
 #include "tests/support/clips.h"
 #include "tests/support/pictures.h"

@@ -2,7 +2,7 @@
 // the colours a stream signals: the bitmap's blue must be what the colour
 // equations give for the planes the test wrote, computed here in double
 // precision.
-#include "app/average_video.h"
+#include "average/average_video.h"
 #include "samples/clip_writer.h"
 #include "tests/support/pictures.h"
 

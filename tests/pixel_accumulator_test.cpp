@@ -1,4 +1,4 @@
-#include "app/pixel_accumulator.h"
+#include "average/pixel_accumulator.h"
 
 #include <gtest/gtest.h>
 

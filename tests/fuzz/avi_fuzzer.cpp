@@ -2,7 +2,7 @@
 // averaging exactly as aviavg uses them: failures must come out as
 // exceptions with a reason, never as a crash, a sanitizer report or a hang.
 
-#include "app/average_video.h"
+#include "average/average_video.h"
 
 #include <cstdint>
 #include <cstdio>

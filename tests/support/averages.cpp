@@ -1,6 +1,6 @@
 #include "tests/support/averages.h"
 
-#include "app/average_video.h"
+#include "average/average_video.h"
 
 #include <stdexcept>
 

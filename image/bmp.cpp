@@ -4,7 +4,7 @@
 //  54  palette, 256 entries of blue, green, red, 0 with entry i = grey level i
 // 1078 the rows, the bottom row of the picture first (the height is positive:
 //      a bottom-up bitmap), each padded with zero bytes to a multiple of four
-#include "image/grey_image.h"
+#include "image/bmp.h"
 
 namespace {
 

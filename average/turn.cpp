@@ -1,4 +1,4 @@
-#include "image/turn.h"
+#include "average/turn.h"
 
 GreyImage turned(GreyImage image, int quarterTurns, bool mirrored)
 {

@@ -3,7 +3,7 @@
 // with one occurrence of its largest value left out.
 #pragma once
 
-#include "app/band_sums.h"
+#include "average/band_sums.h"
 #include "video/blue_rows.h"
 
 #include <cstdint>

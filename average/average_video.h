@@ -3,8 +3,9 @@
 #pragma once
 
 #include "image/grey_image.h"
+#include "video/frame_count.h"
 
-#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
@@ -14,13 +15,12 @@ struct AverageOptions {
     // ...) are decoded on up to this many threads, as many as the picture
     // size lets share 1 GiB; the result is the same for any number.
     unsigned workers = std::thread::hardware_concurrency();
-    // A progress line for the file is kept on standard error while this is
-    // set (it may be set later, from another thread), and erased before
-    // averageVideo returns or throws.
-    std::atomic<bool> showProgress{false};
     // Told once the file is open whether reading it keeps every core busy,
-    // so that the caller may read another file meanwhile.
-    std::function<void(bool fillsCores)> opened = nullptr;
+    // so that the caller may read another file meanwhile, and how many
+    // frames the container states.
+    std::function<void(bool fillsCores, FrameCount frames)> opened = nullptr;
+    // Told of frames averaged, from whichever thread added them.
+    std::function<void(std::int64_t frames)> averaged = nullptr;
 };
 
 // Reads every frame of the file's first video stream, once, and returns the

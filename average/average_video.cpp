@@ -1,9 +1,7 @@
-#include "app/average_video.h"
+#include "average/average_video.h"
 
-#include "app/pixel_accumulator.h"
-#include "app/progress_line.h"
-#include "app/quote_name.h"
-#include "image/turn.h"
+#include "average/pixel_accumulator.h"
+#include "average/turn.h"
 #include "video/video_frame_reader.h"
 
 #include <algorithm>
@@ -41,8 +39,7 @@ GreyImage averageVideo(const std::string& fileName, const AverageOptions& option
     VideoFrameReader reader(file);
     const unsigned workers = workersFor(reader, options.workers);
     if (options.opened)
-        options.opened(reader.fillsCores(workers));
-    ProgressLine progress(quoteName(fileName), reader.frameCount(), options.showProgress);
+        options.opened(reader.fillsCores(workers), reader.frameCount());
 
     // One set of sums for every worker, made with the first picture.
     std::optional<PixelAccumulator> sums;
@@ -50,7 +47,8 @@ GreyImage averageVideo(const std::string& fileName, const AverageOptions& option
     reader.readAll(workers, [&](unsigned, const BlueRows& blue, std::int64_t frames) {
         std::call_once(made, [&] { sums.emplace(blue.height(), blue.width()); });
         sums->add(blue, std::uint64_t(frames));
-        progress.advance(frames);
+        if (options.averaged)
+            options.averaged(frames);
     });
 
     const Orientation upright = reader.orientation();

@@ -1,4 +1,4 @@
-#include "app/band_sums.h"
+#include "average/band_sums.h"
 
 #include <algorithm>
 #include <limits>

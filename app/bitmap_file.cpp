@@ -1,0 +1,9 @@
+#include "app/bitmap_file.h"
+
+#include "image/bmp.h"
+#include "system/replace_file.h"
+
+int saveBmp(const GreyImage& image, const std::string& name)
+{
+    return replaceFile(name.c_str(), [&](const ByteSink& write) { encodeBmp(image, write); });
+}
