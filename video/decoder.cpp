@@ -7,6 +7,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/macros.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -45,12 +46,11 @@ std::optional<std::int64_t> largestUncompressedPicture(const AVCodecContext& con
     const std::uint32_t tag = context.codec_tag;
     if (tag == MKTAG('A', 'V', '1', 'x') || tag == MKTAG('A', 'V', 'u', 'p') || tag == MKTAG('P', 'A', 'L', 8))
         return std::nullopt;
-    const auto padded = [](std::int64_t bytes) { return (bytes + 3) / 4 * 4; };
     // Palette indices of 1, 2, 4 or 8 bits, which FFmpeg unpacks to bytes.
     if (context.pix_fmt == AV_PIX_FMT_PAL8) {
         const int coded = context.bits_per_coded_sample;
         const int bits = coded == 1 || coded == 2 || coded == 4 ? coded : 8;
-        return padded((std::int64_t(context.width) * bits + 7) / 8) * context.height;
+        return FFALIGN((std::int64_t(context.width) * bits + 7) / 8, 4) * context.height;
     }
     const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(context.pix_fmt);
     if (!format)
@@ -61,7 +61,7 @@ std::optional<std::int64_t> largestUncompressedPicture(const AVCodecContext& con
         return std::nullopt;
     std::ptrdiff_t rows[4];
     for (int plane = 0; plane < 4; ++plane)
-        rows[plane] = rowsPadded ? padded(rowBytes[plane]) : rowBytes[plane];
+        rows[plane] = rowsPadded ? FFALIGN(rowBytes[plane], 4) : rowBytes[plane];
     std::size_t planeBytes[4];
     if (av_image_fill_plane_sizes(planeBytes, context.pix_fmt, context.height, rows) < 0)
         return std::nullopt;

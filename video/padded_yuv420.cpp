@@ -2,21 +2,16 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/macros.h>
 }
 
-#include <cstring>
 #include <new>
-
-namespace {
-
-int paddedRow(int bytes) { return (bytes + 3) / 4 * 4; }
-
-}  // namespace
 
 PaddedYuv420::PaddedYuv420(int width, int height)
     : width_(width), height_(height), chromaWidth_((width + 1) / 2), chromaHeight_((height + 1) / 2),
-      paddedBytes_(std::int64_t(paddedRow(width)) * 2 * chromaHeight_ +
-                   2 * std::int64_t(paddedRow(chromaWidth_)) * chromaHeight_),
+      paddedBytes_(std::int64_t(FFALIGN(width, 4)) * 2 * chromaHeight_ +
+                   2 * std::int64_t(FFALIGN(chromaWidth_, 4)) * chromaHeight_),
       tightBytes_(std::int64_t(width) * height + 2 * std::int64_t(chromaWidth_) * chromaHeight_)
 {
 }
@@ -33,11 +28,10 @@ PacketPtr PaddedYuv420::unpadded(const AVPacket& chunk) const
         {width_, height_, 2 * chromaHeight_}, {chromaWidth_, chromaHeight_, chromaHeight_},
         {chromaWidth_, chromaHeight_, chromaHeight_}};
     for (const auto& plane : planes) {
-        for (int row = 0; row < plane.rows; ++row)
-            std::memcpy(to + std::ptrdiff_t(row) * plane.width, from + std::ptrdiff_t(row) * paddedRow(plane.width),
-                        std::size_t(plane.width));
+        const int stored = FFALIGN(plane.width, 4);
+        av_image_copy_plane(to, plane.width, from, stored, plane.width, plane.rows);
         to += std::ptrdiff_t(plane.width) * plane.rows;
-        from += std::ptrdiff_t(paddedRow(plane.width)) * plane.storedRows;
+        from += std::ptrdiff_t(stored) * plane.storedRows;
     }
     return tight;
 }

@@ -5,6 +5,7 @@
 extern "C" {
 #include <libavcodec/codec_par.h>
 #include <libavutil/frame.h>
+#include <libavutil/macros.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
@@ -18,7 +19,6 @@ constexpr std::size_t alignment = 64;
 constexpr std::size_t canarySize = 64;
 constexpr std::uint8_t canary = 0xA5;
 
-constexpr std::size_t alignUp(std::size_t value, std::size_t to) { return (value + to - 1) / to * to; }
 
 // Full-range YUV formats that say so in their name rather than in a flag.
 bool isJpegFormat(int format)
@@ -126,7 +126,7 @@ std::optional<BluePlane> PictureToBlue::scale(const AVFrame& picture, const AVPi
 {
     if (!prepareScaler(picture, format))
         return std::nullopt;
-    const std::size_t stride = alignUp(3 * alignUp(std::size_t(picture.width), 16), alignment);
+    const std::size_t stride = FFALIGN(3 * FFALIGN(std::size_t(picture.width), 16), alignment);
     std::uint8_t* rows = buffer(stride, picture.height);
     std::uint8_t* end = rows + used_;
     std::fill_n(end, canarySize, canary);
