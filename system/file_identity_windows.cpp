@@ -1,5 +1,6 @@
 #include "system/file_identity.h"
 
+#include "system/windows/scoped_handle.h"
 #include "system/windows/system_path.h"
 
 #include <windows.h>
@@ -10,14 +11,11 @@ namespace {
 // FILE_FLAG_OPEN_REPARSE_POINT a link itself rather than what it leads to.
 std::optional<FileIdentity> identify(const char* name, DWORD flags)
 {
-    HANDLE file = ::CreateFileW(systemPath(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
+    const ScopedHandle file(::CreateFileW(systemPath(name).c_str(), 0,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr));
     BY_HANDLE_FILE_INFORMATION information{};
-    const bool known = ::GetFileInformationByHandle(file, &information);
-    ::CloseHandle(file);
-    if (!known)
+    if (!file.valid() || !::GetFileInformationByHandle(file.get(), &information))
         return std::nullopt;
     return FileIdentity{information.dwVolumeSerialNumber,
                         std::uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow};

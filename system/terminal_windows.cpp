@@ -1,5 +1,7 @@
 #include "system/terminal.h"
 
+#include "system/windows/scoped_handle.h"
+
 #include <cwchar>
 
 #include <windows.h>
@@ -18,16 +20,15 @@ bool isConsole(DWORD stream)
 // did. Every Windows process has a parent's id other than 0.
 bool startedFromUnixShell()
 {
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    const ScopedHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.valid())
         return false;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     bool fromUnix = false;
-    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry))
         if (entry.th32ProcessID == ::GetCurrentProcessId())
             fromUnix = entry.th32ParentProcessID == 0;
-    ::CloseHandle(snapshot);
     return fromUnix;
 }
 
