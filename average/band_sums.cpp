@@ -1,5 +1,7 @@
 #include "average/band_sums.h"
 
+#include "system/processor.h"
+
 #include <algorithm>
 #include <limits>
 #include <memory>
@@ -14,7 +16,7 @@ namespace {
 enum class Pass { add, store };
 
 template <Pass pass, typename Sum>
-[[gnu::always_inline]] inline void blueRun(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
+[[gnu::always_inline]] inline void passOverRun(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
                                            std::size_t width, std::ptrdiff_t step, Sum repeats)
 {
     for (std::size_t j = 0; j < width; ++j) {
@@ -34,20 +36,20 @@ template <Pass pass, typename Sum>
 // Single frames go into 16-bit sums with the constant 1, which leaves no
 // multiplication.
 template <Pass pass, typename Sum>
-[[gnu::always_inline]] inline void blueRow(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
+[[gnu::always_inline]] inline void passOverRow(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
                                            std::size_t width, std::ptrdiff_t step, Sum repeats)
 {
     if constexpr (sizeof(Sum) == 2)
         repeats = 1;
     switch (step) {
     case 1:
-        return blueRun<pass>(sums, maxima, blue, width, 1, repeats);
+        return passOverRun<pass>(sums, maxima, blue, width, 1, repeats);
     case 3:
-        return blueRun<pass>(sums, maxima, blue, width, 3, repeats);
+        return passOverRun<pass>(sums, maxima, blue, width, 3, repeats);
     case 4:
-        return blueRun<pass>(sums, maxima, blue, width, 4, repeats);
+        return passOverRun<pass>(sums, maxima, blue, width, 4, repeats);
     default:
-        return blueRun<pass>(sums, maxima, blue, width, step, repeats);
+        return passOverRun<pass>(sums, maxima, blue, width, step, repeats);
     }
 }
 
@@ -55,34 +57,22 @@ template <typename Sum>
 using RowPass = void (*)(Sum*, std::uint8_t*, const std::uint8_t*, std::size_t, std::ptrdiff_t, Sum);
 
 template <Pass pass, typename Sum>
-void blueRowPlain(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue, std::size_t width, std::ptrdiff_t step,
+void rowPassPlain(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue, std::size_t width, std::ptrdiff_t step,
                   Sum repeats)
 {
-    blueRow<pass>(sums, maxima, blue, width, step, repeats);
+    passOverRow<pass>(sums, maxima, blue, width, step, repeats);
 }
 
-#if defined(__x86_64__)
+// The same loops, vectorised with AVX2.
 template <Pass pass, typename Sum>
-[[gnu::target("avx2")]] void blueRowAvx2(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
-                                         std::size_t width, std::ptrdiff_t step, Sum repeats)
+TARGET_AVX2 void rowPassAvx2(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue, std::size_t width,
+                             std::ptrdiff_t step, Sum repeats)
 {
-    blueRow<pass>(sums, maxima, blue, width, step, repeats);
-}
-#endif
-
-// The per-frame work, vectorised with AVX2 where the processor has it.
-template <Pass pass, typename Sum>
-RowPass<Sum> chooseRowPass()
-{
-#if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2"))
-        return blueRowAvx2<pass, Sum>;
-#endif
-    return blueRowPlain<pass, Sum>;
+    passOverRow<pass>(sums, maxima, blue, width, step, repeats);
 }
 
 template <Pass pass, typename Sum>
-const RowPass<Sum> rowPass = chooseRowPass<pass, Sum>();
+const RowPass<Sum> rowPass = kernelFor<RowPass<Sum>>(rowPassPlain<pass, Sum>, rowPassAvx2<pass, Sum>);
 
 // Frames of 255 that a 16-bit and a 32-bit sum hold.
 constexpr std::uint32_t recentLimit = std::numeric_limits<std::uint16_t>::max() / 255;

@@ -1,5 +1,7 @@
 #include "video/blue_from_yuv.h"
 
+#include "system/processor.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixdesc.h>
@@ -122,10 +124,11 @@ template <int LumaStep, int ChromaStep, bool Pairs>
 RowFunction rowFor()
 {
 #if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2"))
-        return blueRowAvx2<LumaStep, ChromaStep, Pairs>;
+    constexpr RowFunction avx2 = blueRowAvx2<LumaStep, ChromaStep, Pairs>;
+#else
+    constexpr RowFunction avx2 = nullptr;
 #endif
-    return wholeRow<LumaStep, ChromaStep, Pairs>;
+    return kernelFor(wholeRow<LumaStep, ChromaStep, Pairs>, avx2);
 }
 
 RowFunction rowFunction(const AVPixFmtDescriptor& format)
