@@ -25,31 +25,47 @@ void add(PixelAccumulator& accumulator, const std::vector<std::uint8_t>& row, st
 
 std::vector<std::uint8_t> result(PixelAccumulator& accumulator) { return std::move(accumulator).average(); }
 
-// Averages one pixel over the given values.
-int averageOf(const std::vector<std::uint8_t>& values)
-{
-    PixelAccumulator accumulator(1, 1);
-    for (std::uint8_t value : values)
-        add(accumulator, bgrRow({value}));
-    return result(accumulator)[0];
-}
+// Pictures of one row, each shown `repeats` times in a row, added `times`
+// times.
+struct Pictures {
+    std::vector<std::uint8_t> blue;
+    std::uint64_t repeats = 1;
+    int times = 1;
+};
 
 }  // namespace
 
+// (sum - maximum) / (frames - 1) per pixel, truncated: one occurrence of the
+// largest value left out; zero for fewer than two frames; a picture shown n
+// times in a row counts as n pictures, also past what 32 bits hold.
 TEST(PixelAccumulator, LeavesOutOneOccurrenceOfTheLargestValue)
 {
-    EXPECT_EQ(averageOf({10, 20, 30}), 15);
-    EXPECT_EQ(averageOf({10, 30, 30}), 20);
-    EXPECT_EQ(averageOf({1, 2, 2, 2}), 1);  // 5 / 3, truncated
-    EXPECT_EQ(averageOf({200, 7}), 7);      // two frames: the smaller value
-    EXPECT_EQ(averageOf({255, 255, 255}), 255);
-    EXPECT_EQ(averageOf({0, 0, 0, 0}), 0);
-}
-
-TEST(PixelAccumulator, FewerThanTwoFramesGiveZero)
-{
-    EXPECT_EQ(averageOf({}), 0);
-    EXPECT_EQ(averageOf({200}), 0);
+    const std::vector<std::uint8_t> first = {3, 250, 17, 0, 99}, second = {254, 1, 17, 255, 100},
+                                     third = {9, 9, 200, 128, 98};
+    const struct {
+        std::vector<Pictures> runs;
+        std::vector<std::uint8_t> expected;
+    } cases[] = {
+        {{{{10}}, {{20}}, {{30}}}, {15}},
+        {{{{10}}, {{30}}, {{30}}}, {20}},  // only one 30 is left out
+        {{{{1}}, {{2}, 1, 3}}, {1}},       // 5 / 3, truncated
+        {{{{200}}, {{7}}}, {7}},           // two frames: the smaller value
+        {{{{255}, 1, 3}}, {255}},
+        {{{{0}, 1, 4}}, {0}},
+        {{}, {0}},
+        {{{{200}}}, {0}},
+        {{{first, 1, 3}, {second}, {third, 1, 2}}, {5, 103, 53, 51, 98}},
+        {{{first, 3}, {second}, {third, 2}}, {5, 103, 53, 51, 98}},
+        // (255 * 2e9 + 10 * 2e9 - 255) / (4e9 - 1): sums past 32 bits
+        {{{{10}, 10}, {{255}, 2'000'000'000}, {{10}, 1'999'999'990}}, {132}},
+    };
+    for (const auto& c : cases) {
+        PixelAccumulator sums(1, std::int32_t(c.expected.size()));
+        for (const Pictures& run : c.runs)
+            for (int i = 0; i < run.times; ++i)
+                add(sums, bgrRow(run.blue), run.repeats);
+        EXPECT_EQ(result(sums), c.expected) << c.runs.size() << " runs, expecting " << int(c.expected[0]);
+    }
 }
 
 TEST(PixelAccumulator, TakesTheBlueByteOfEachPixelRowByRow)
@@ -66,42 +82,6 @@ TEST(PixelAccumulator, TakesTheBlueByteOfEachPixelRowByRow)
     accumulator.add(BluePlane{first.data(), 3, 16, 5, 2}, 1);
     accumulator.add(BluePlane{second.data(), 3, 16, 5, 2}, 1);
     EXPECT_EQ(result(accumulator), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-}
-
-TEST(PixelAccumulator, RepeatsEqualOnePass)
-{
-    const auto first = bgrRow({3, 250, 17, 0, 99});
-    const auto second = bgrRow({254, 1, 17, 255, 100});
-    const auto third = bgrRow({9, 9, 200, 128, 98});
-
-    PixelAccumulator onePass(1, 5);
-    for (int i = 0; i < 3; ++i)
-        add(onePass, first);
-    add(onePass, second);
-    add(onePass, third);
-    add(onePass, third);
-
-    PixelAccumulator repeated(1, 5);
-    add(repeated, first, 3);
-    add(repeated, second);
-    add(repeated, third, 2);
-
-    const std::vector<std::uint8_t> expected = {5, 103, 53, 51, 98};
-    EXPECT_EQ(result(repeated), expected);
-    EXPECT_EQ(result(onePass), expected);
-}
-
-TEST(PixelAccumulator, HugeFrameCountsDoNotOverflow)
-{
-    // Sums that start small and grow past 32 bits.
-    const auto bright = bgrRow({255});
-    const auto dark = bgrRow({10});
-    PixelAccumulator onePass(1, 1);
-    add(onePass, dark, 10);
-    add(onePass, bright, 2'000'000'000);
-    add(onePass, dark, 1'999'999'990);
-    // (255 * 2e9 + 10 * 2e9 - 255) / (4e9 - 1)
-    EXPECT_EQ(result(onePass)[0], 132);
 }
 
 TEST(PixelAccumulator, LongRunsOfSingleFramesKeepExactSums)
