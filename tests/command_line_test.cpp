@@ -110,16 +110,6 @@ std::vector<Picture> writeClip(const std::filesystem::path& file, std::uint32_t 
 
 }  // namespace
 
-TEST(CommandLine, NoArgumentsDoNothing)
-{
-    ScratchDirectory directory;
-    const Outcome run = aviavg(directory.path(), {});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "");
-    EXPECT_TRUE(std::filesystem::is_empty(directory.path()));
-}
-
 TEST(CommandLine, EachFileIsAveragedAndFailuresAreReportedInBetween)
 {
     ScratchDirectory directory;
@@ -459,37 +449,43 @@ TEST(CommandLine, AFileNamingOtherFilesIsNotAVideoAndTheyStayUnopened)
     EXPECT_EQ(run.err, refused);
 }
 
-// A name with a line break or a terminal control sequence in it still gives
-// exactly one line, the name quoted for a shell.
-TEST(CommandLine, ANameWithControlsIsQuotedOnOneLine)
-{
-    if (windowsProgram())
-        GTEST_SKIP() << "Windows names cannot hold control characters";
-    ScratchDirectory directory;
-    const std::vector<std::string> names = {"evil\n.avi", "\033]0;title\a\033[2J.avi"};
-    for (const std::string& name : names)
-        std::ofstream(directory / name) << "text";
-    const Outcome run = aviavg(directory.path(), names);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              "aviavg: 'evil'$'\\n''.avi': not a video file\n"
-              "aviavg: ''$'\\033'']0;title'$'\\a\\033''[2J.avi': not a video file\n");
-}
-
-// Only regular files are read: a FIFO would block, a device never end.
-TEST(CommandLine, OnlyARegularFileIsRead)
+// Inputs that are no video to read: one line each on standard error, in the
+// order given, the name quoted for a shell where it holds a line break or a
+// terminal control sequence; nothing on standard output, no file made. A
+// FIFO would block and a device never end: only regular files are read.
+TEST(CommandLine, EachInputThatIsNoVideoGivesOneLine)
 {
     ScratchDirectory directory;
     std::filesystem::create_directory(directory / "folder.avi");
     ASSERT_EQ(::mkfifo((directory / "fifo.avi").c_str(), 0644), 0);
-    // Windows' devices instead of a FIFO and /dev/zero.
+    const std::vector<std::string> controls = {"evil\n.avi", "\033]0;title\a\033[2J.avi"};
+    if (!windowsProgram())
+        for (const std::string& name : controls)
+            std::ofstream(directory / name) << "text";
+    // Windows' devices instead of a FIFO and /dev/zero; its names hold no controls.
     const std::vector<std::string> others =
         windowsProgram() ? std::vector<std::string>{"NUL", "CON"} : std::vector<std::string>{"fifo.avi", "/dev/zero"};
-    const Outcome run = aviavg(directory.path(), {"folder.avi", others[0], others[1]}, {.seconds = 10});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "aviavg: folder.avi: Is a directory\n"
-                       "aviavg: " + others[0] + ": not a regular file\n"
-                       "aviavg: " + others[1] + ": not a regular file\n");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string err;
+    } cases[] = {
+        {{}, ""},
+        {{"folder.avi", others[0], others[1]},
+         "aviavg: folder.avi: Is a directory\n"
+         "aviavg: " + others[0] + ": not a regular file\n"
+         "aviavg: " + others[1] + ": not a regular file\n"},
+        {windowsProgram() ? std::vector<std::string>{} : controls,
+         windowsProgram() ? "" : "aviavg: 'evil'$'\\n''.avi': not a video file\n"
+                                 "aviavg: ''$'\\033'']0;title'$'\\a\\033''[2J.avi': not a video file\n"},
+    };
+    const std::set<std::string> before = filesIn(directory.path());
+    for (const auto& c : cases) {
+        const Outcome run = aviavg(directory.path(), c.arguments, {.seconds = 10});
+        EXPECT_EQ(run.status, c.err.empty() ? 0 : 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(filesIn(directory.path()), before);
+    }
 }
 
 // Small files are read several at a time; what is printed, the files left
