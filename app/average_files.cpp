@@ -108,12 +108,12 @@ void startReading(File& file, const OutputGuard& guard, Ends& ends)
 // file it leads to, is or may become one of those bitmaps, or it writes one.
 bool dependsOnEarlierBitmaps(const File& file, const Files& ahead)
 {
-    const std::optional<FileIdentity> in = identifyFile(file.input.c_str());
+    const std::optional<FileIdentity> in = identifyFile(file.input);
     if (!in)
         return true;  // it may come to be
-    const std::optional<FileIdentity> out = identifyName(file.output.c_str());
+    const std::optional<FileIdentity> out = identifyName(file.output);
     for (const std::unique_ptr<File>& earlier : ahead) {
-        const std::optional<FileIdentity> written = identifyName(earlier->output.c_str());
+        const std::optional<FileIdentity> written = identifyName(earlier->output);
         if (earlier->output == file.input || earlier->output == file.output ||
             (written && (written == in || written == out)))
             return true;

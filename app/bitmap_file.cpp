@@ -5,5 +5,5 @@
 
 int saveBmp(const GreyImage& image, const std::string& name)
 {
-    return replaceFile(name.c_str(), [&](const ByteSink& write) { encodeBmp(image, write); });
+    return replaceFile(name, [&](const ByteSink& write) { encodeBmp(image, write); });
 }

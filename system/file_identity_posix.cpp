@@ -11,18 +11,18 @@ std::optional<FileIdentity> identity(const struct stat& status)
 
 }  // namespace
 
-std::optional<FileIdentity> identifyFile(const char* name)
+std::optional<FileIdentity> identifyFile(const std::string& name)
 {
     struct stat status {};
-    if (::stat(name, &status) != 0)
+    if (::stat(name.c_str(), &status) != 0)
         return std::nullopt;
     return identity(status);
 }
 
-std::optional<FileIdentity> identifyName(const char* name)
+std::optional<FileIdentity> identifyName(const std::string& name)
 {
     struct stat status {};
-    if (::lstat(name, &status) != 0)
+    if (::lstat(name.c_str(), &status) != 0)
         return std::nullopt;
     return identity(status);
 }

@@ -9,7 +9,7 @@ namespace {
 
 // Opened for nothing but its attributes; backup semantics open a folder, and
 // FILE_FLAG_OPEN_REPARSE_POINT a link itself rather than what it leads to.
-std::optional<FileIdentity> identify(const char* name, DWORD flags)
+std::optional<FileIdentity> identify(const std::string& name, DWORD flags)
 {
     const ScopedHandle file(::CreateFileW(systemPath(name).c_str(), 0,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -23,6 +23,6 @@ std::optional<FileIdentity> identify(const char* name, DWORD flags)
 
 }  // namespace
 
-std::optional<FileIdentity> identifyFile(const char* name) { return identify(name, 0); }
+std::optional<FileIdentity> identifyFile(const std::string& name) { return identify(name, 0); }
 
-std::optional<FileIdentity> identifyName(const char* name) { return identify(name, FILE_FLAG_OPEN_REPARSE_POINT); }
+std::optional<FileIdentity> identifyName(const std::string& name) { return identify(name, FILE_FLAG_OPEN_REPARSE_POINT); }

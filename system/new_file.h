@@ -22,6 +22,6 @@ int writeAll(FileHandle file, const std::vector<std::uint8_t>& bytes);
 int closeFile(FileHandle file);
 // Renames the file `from` to `to` in one step, replacing any file of that
 // name.
-int renameOver(const std::string& from, const char* to);
+int renameOver(const std::string& from, const std::string& to);
 // Removes the file of the name, if it can.
 void removeFile(const std::string& name);

@@ -36,6 +36,9 @@ int writeAll(FileHandle file, const std::vector<std::uint8_t>& bytes)
 
 int closeFile(FileHandle file) { return ::close(int(file)) == 0 ? 0 : errno; }
 
-int renameOver(const std::string& from, const char* to) { return std::rename(from.c_str(), to) == 0 ? 0 : errno; }
+int renameOver(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
 
 void removeFile(const std::string& name) { ::unlink(name.c_str()); }

@@ -41,7 +41,7 @@ int writeAll(FileHandle file, const std::vector<std::uint8_t>& bytes)
 
 int closeFile(FileHandle file) { return ::CloseHandle(handleOf(file)) ? 0 : lastErrorAsErrno(); }
 
-int renameOver(const std::string& from, const char* to)
+int renameOver(const std::string& from, const std::string& to)
 {
     const std::wstring target = systemPath(to);
     if (::MoveFileExW(systemPath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

@@ -18,14 +18,14 @@ constexpr std::size_t writeSize = std::size_t(1) << 20;
 // Makes a new file beside `name`, named after it with "." and six random
 // letters or digits, as mkstemp(3) names its files, trying other letters
 // while a name is taken.
-int createFileBeside(const char* name, std::string& temporary, FileHandle& file)
+int createFileBeside(const std::string& name, std::string& temporary, FileHandle& file)
 {
     // The clock as well, for a C++ runtime whose random_device is not random.
     thread_local std::mt19937 random(std::random_device{}() ^
                                      unsigned(std::chrono::steady_clock::now().time_since_epoch().count()));
     constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = std::string(name) + ".";
+        temporary = name + ".";
         for (int i = 0; i < 6; ++i)
             temporary += letters[random() % (sizeof letters - 1)];
         if (int error = createNewFile(temporary, file); error != EEXIST)
@@ -52,7 +52,7 @@ int writeContents(FileHandle file, const ContentsWriter& contents)
 
 }  // namespace
 
-int replaceFile(const char* name, const ContentsWriter& contents)
+int replaceFile(const std::string& name, const ContentsWriter& contents)
 {
     std::string temporary;
     FileHandle file = -1;

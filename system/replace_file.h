@@ -8,6 +8,7 @@
 #include "system/byte_sink.h"
 
 #include <functional>
+#include <string>
 
 // Writes the new contents: hands each piece to `write`, in order.
 using ContentsWriter = std::function<void(const ByteSink& write)>;
@@ -16,4 +17,4 @@ using ContentsWriter = std::function<void(const ByteSink& write)>;
 // they come, a few at a time, so the contents need not all be in memory. The
 // new file gets the permissions a newly made file gets (on POSIX systems,
 // those the umask allows, as with creat(2)). The name is UTF-8.
-int replaceFile(const char* name, const ContentsWriter& contents);
+int replaceFile(const std::string& name, const ContentsWriter& contents);

@@ -36,15 +36,15 @@ TEST(ReplaceFile, ReplacesAnEarlierFileWhole)
     ScratchDirectory directory;
     const std::string target = (directory / "outS.bmp").string();
     setFileModeMask(022);
-    ASSERT_EQ(replaceFile(target.c_str(), inPieces(someBytes(3'000'000))), 0);  // written a megabyte at a time
+    ASSERT_EQ(replaceFile(target, inPieces(someBytes(3'000'000))), 0);  // written a megabyte at a time
     EXPECT_EQ(readFile(target), someBytes(3'000'000));
-    ASSERT_EQ(replaceFile(target.c_str(), inPieces(someBytes(5))), 0);
+    ASSERT_EQ(replaceFile(target, inPieces(someBytes(5))), 0);
     EXPECT_EQ(readFile(target), someBytes(5));
     EXPECT_EQ(filesIn(directory.path()).size(), 1u);  // no temporary file left
     if (forkAvailable()) {  // where there are POSIX permissions
         EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0644));
     }
-    EXPECT_EQ(replaceFile((directory / "missing" / "outS.bmp").string().c_str(), inPieces(someBytes(5))), ENOENT);
+    EXPECT_EQ(replaceFile((directory / "missing" / "outS.bmp").string(), inPieces(someBytes(5))), ENOENT);
 }
 
 TEST(ReplaceFile, AFailedWriteLeavesTheEarlierFileAndNoPartialOne)
@@ -53,11 +53,11 @@ TEST(ReplaceFile, AFailedWriteLeavesTheEarlierFileAndNoPartialOne)
         GTEST_SKIP() << noForkReason;
     ScratchDirectory directory;
     const std::string target = (directory / "outS.bmp").string();
-    ASSERT_EQ(replaceFile(target.c_str(), inPieces(someBytes(100))), 0);
+    ASSERT_EQ(replaceFile(target, inPieces(someBytes(100))), 0);
 
     // A child process whose files may not grow past 2000 bytes: the write
     // fails part way.
-    const ChildProcess child([&] { return replaceFile(target.c_str(), inPieces(someBytes(10000))); }, 2000);
+    const ChildProcess child([&] { return replaceFile(target, inPieces(someBytes(10000))); }, 2000);
     EXPECT_EQ(child.wait().exitStatus, EFBIG);
     EXPECT_EQ(readFile(target), someBytes(100));
     EXPECT_EQ(filesIn(directory.path()).size(), 1u);
@@ -70,7 +70,7 @@ TEST(ReplaceFile, ASignalDuringTheWriteRemovesTheTemporaryFile)
     ScratchDirectory directory;
     const std::string target = (directory / "outS.bmp").string();
     const std::vector<std::uint8_t> contents = someBytes(16'000'000);
-    ASSERT_EQ(replaceFile(target.c_str(), inPieces(contents)), 0);
+    ASSERT_EQ(replaceFile(target, inPieces(contents)), 0);
 
     for (int signal : {SIGTERM, SIGINT}) {
         // The child writes the same file again and again until the signal
@@ -78,7 +78,7 @@ TEST(ReplaceFile, ASignalDuringTheWriteRemovesTheTemporaryFile)
         const ChildProcess child([&] {
             removeTemporaryFilesOnSignals();
             for (;;)
-                replaceFile(target.c_str(), inPieces(contents));
+                replaceFile(target, inPieces(contents));
             return 0;
         });
         while (filesIn(directory.path()).size() < 2)
