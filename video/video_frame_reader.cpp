@@ -1,5 +1,6 @@
 #include "video/video_frame_reader.h"
 
+#include "video/avi/stored_frames.h"
 #include "video/decoder.h"
 #include "video/demuxer.h"
 #include "video/earliest_failure.h"
@@ -76,6 +77,7 @@ struct VideoFrameReader::State {
     Delivery toSink(const PictureSink& add);
     void readInTurn(const Delivery& deliver);
     void readOnWorkers(unsigned count, const PictureSink& add);
+    void readStored(unsigned count, const PictureSink& add);
     void cannotReadAt(std::int64_t position, int error = 0);
 
     Demuxer demuxer;
@@ -86,6 +88,7 @@ struct VideoFrameReader::State {
     bool threadedDecoder = false;  // with FFmpeg's threads, for the cores there are
     std::vector<std::unique_ptr<Worker>> workers;
     std::optional<CodedPicture> firstCoded;  // read on opening, for its size
+    std::optional<StoredFrames> stored;      // uncompressed AVI frames read where they lie
     std::int64_t largestCoded = 0;           // of the coded pictures read so far
     std::int64_t fileBytes = 0;
     bool started = false;                    // whether a picture to show was read
@@ -100,6 +103,8 @@ VideoFrameReader::State::State(const LocalFile& file)
 {
     workers.push_back(std::make_unique<Worker>(demuxer.stream(), threadedDecoder ? 0 : 1));
     firstCoded = nextCoded();
+    if (firstCoded && demuxer.isAvi())
+        stored = StoredFrames::find(file, demuxer.stream(), *firstCoded);
 }
 
 std::optional<CodedPicture> VideoFrameReader::State::nextCoded()
@@ -249,6 +254,21 @@ void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& a
                                       [&](unsigned worker) { finish(worker, deliverToSink); });
 }
 
+// Uncompressed AVI frames, read by the workers from where they lie in the
+// file, without the demuxer's copy of each chunk.
+void VideoFrameReader::State::readStored(unsigned count, const PictureSink& add)
+{
+    while (workers.size() < count)
+        workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
+    const Delivery deliverToSink = toSink(add);
+    stored->readAll(
+        count, failure, [&](unsigned worker, const CodedPicture& coded) { feed(worker, &coded, deliverToSink); },
+        [&](unsigned worker) { finish(worker, deliverToSink); },
+        [&](std::int64_t position, int error) { cannotReadAt(position, error); });
+    if (stored->end() < frames)
+        cannotReadAt(stored->end());
+}
+
 void VideoFrameReader::State::cannotReadAt(std::int64_t position, int error)
 {
     failure.record(position, cannotRead(position, frames, error));
@@ -299,7 +319,9 @@ bool VideoFrameReader::fillsCores(unsigned workers) const
 void VideoFrameReader::readAll(unsigned workers, const PictureSink& add)
 {
     State& state = *state_;
-    if (state.intraOnly && workers > 1)
+    if (state.stored)
+        state.readStored(workers, add);
+    else if (state.intraOnly && workers > 1)
         state.readOnWorkers(workers, add);
     else
         state.readInTurn(state.toSink(add));
