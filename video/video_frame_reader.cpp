@@ -294,6 +294,8 @@ std::int32_t VideoFrameReader::height() const
 
 Orientation VideoFrameReader::orientation() const { return streamOrientation(state_->demuxer.stream()); }
 
+bool VideoFrameReader::readsFramesInPlace() const { return state_->stored.has_value(); }
+
 std::int64_t VideoFrameReader::workerMemory() const
 {
     const State& state = *state_;
