@@ -258,6 +258,7 @@ void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& a
 // file, without the demuxer's copy of each chunk.
 void VideoFrameReader::State::readStored(unsigned count, const PictureSink& add)
 {
+    firstCoded.reset();  // read again by a worker, with the others
     while (workers.size() < count)
         workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
     const Delivery deliverToSink = toSink(add);
