@@ -25,6 +25,9 @@ public:
     std::int64_t readAt(void* buffer, std::size_t size, std::int64_t offset) const;
     // The file's size in bytes, or minus the errno value.
     std::int64_t size() const;
+    // Tells the system that `size` bytes at `offset` are to be read soon, so
+    // that it reads them from the disk meanwhile. Only a hint: nothing fails.
+    void readAhead(std::int64_t offset, std::int64_t size) const;
 
 private:
     std::string name_;

@@ -45,3 +45,8 @@ std::int64_t LocalFile::size() const
     struct stat status {};
     return ::fstat(int(handle_), &status) == 0 ? std::int64_t(status.st_size) : -errno;
 }
+
+void LocalFile::readAhead(std::int64_t offset, std::int64_t size) const
+{
+    ::posix_fadvise(int(handle_), offset, size, POSIX_FADV_WILLNEED);
+}

@@ -78,3 +78,7 @@ std::int64_t LocalFile::size() const
     LARGE_INTEGER size{};
     return ::GetFileSizeEx(handleOf(handle_), &size) ? size.QuadPart : -lastErrorAsErrno();
 }
+
+// Windows has no such hint for an open file; its cache manager reads ahead
+// of reads that follow each other through a file on its own.
+void LocalFile::readAhead(std::int64_t, std::int64_t) const {}

@@ -1,5 +1,6 @@
 #include "video/video_frame_reader.h"
 
+#include "video/avi/stored_frames.h"
 #include "video/decoder.h"
 #include "video/demuxer.h"
 #include "video/earliest_failure.h"
@@ -76,8 +77,9 @@ struct VideoFrameReader::State {
     void deliver(unsigned worker, const AVFrame& picture, Slot slot, const PictureSink& add);
     Delivery toSink(const PictureSink& add);
     void readInTurn(const Delivery& deliver);
-    void readOnWorkers(unsigned count, const PictureSink& add);
+    void readOnWorkers(unsigned workerCount, const PictureSink& add);
     void prime(Worker& worker);
+    void readStored(unsigned workerCount, const PictureSink& add);
     void cannotReadAt(std::int64_t position, int error = 0);
 
     Demuxer demuxer;
@@ -92,6 +94,7 @@ struct VideoFrameReader::State {
     std::vector<std::unique_ptr<Worker>> workers;
     std::optional<CodedPicture> firstCoded;  // read on opening, for its size
     PacketPtr firstPacket;                   // a copy of it, which primes each worker's decoder
+    std::optional<StoredFrames> stored;      // uncompressed AVI frames read where they lie
     std::int64_t largestCoded = 0;           // of the coded pictures read so far
     std::int64_t fileBytes = 0;
     bool started = false;                    // whether a picture to show was read
@@ -107,7 +110,9 @@ VideoFrameReader::State::State(const LocalFile& file)
 {
     workers.push_back(std::make_unique<Worker>(demuxer.stream(), threadedDecoder ? 0 : 1));
     firstCoded = nextCoded();
-    if (firstCoded && !(firstPacket = PacketPtr(av_packet_clone(firstCoded->packet.get()))))
+    if (firstCoded && demuxer.isAvi())
+        stored = StoredFrames::find(file, demuxer.stream(), *firstCoded);
+    if (firstCoded && !stored && !(firstPacket = PacketPtr(av_packet_clone(firstCoded->packet.get()))))
         throw std::bad_alloc();
 }
 
@@ -217,9 +222,9 @@ void VideoFrameReader::State::readInTurn(const Delivery& deliver)
 // not depend on the order of the pictures, and a failure on one thread stops
 // the reading at that frame: the outcome is the same for any number of
 // workers.
-void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& add)
+void VideoFrameReader::State::readOnWorkers(unsigned workerCount, const PictureSink& add)
 {
-    while (workers.size() < count)
+    while (workers.size() < workerCount)
         workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
     const Delivery deliverToSink = toSink(add);
     // Small pictures go to a worker several at a time: handing a batch over
@@ -255,7 +260,7 @@ void VideoFrameReader::State::readOnWorkers(unsigned count, const PictureSink& a
     // two workers, besides the one this thread holds, keeps every worker busy.
     // More would only take memory (a 4096x4096 lossless picture is 27 MB
     // coded).
-    fanOut<std::vector<CodedPicture>>(count, (count + 1) / 2, next, decode,
+    fanOut<std::vector<CodedPicture>>(workerCount, (workerCount + 1) / 2, next, decode,
                                       [&](unsigned worker) { finish(worker, deliverToSink); });
 }
 
@@ -271,6 +276,22 @@ void VideoFrameReader::State::prime(Worker& worker)
         return;
     worker.primed = true;
     worker.decoder.decode(firstPacket.get(), [](const AVFrame&) {});
+}
+
+// Uncompressed AVI frames, read by the workers from where they lie in the
+// file, without the demuxer's copy of each chunk.
+void VideoFrameReader::State::readStored(unsigned workerCount, const PictureSink& add)
+{
+    firstCoded.reset();  // read again by a worker, with the others
+    while (workers.size() < workerCount)
+        workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
+    const Delivery deliverToSink = toSink(add);
+    stored->readAll(
+        workerCount, failure, [&](unsigned worker, const CodedPicture& coded) { feed(worker, &coded, deliverToSink); },
+        [&](unsigned worker) { finish(worker, deliverToSink); },
+        [&](std::int64_t position, int error) { cannotReadAt(position, error); });
+    if (countBinds && stored->end() < count.frames)
+        cannotReadAt(stored->end());
 }
 
 void VideoFrameReader::State::cannotReadAt(std::int64_t position, int error)
@@ -298,6 +319,8 @@ std::int32_t VideoFrameReader::height() const
 
 Orientation VideoFrameReader::orientation() const { return streamOrientation(state_->demuxer.stream()); }
 
+bool VideoFrameReader::readsFramesInPlace() const { return state_->stored.has_value(); }
+
 std::int64_t VideoFrameReader::workerMemory() const
 {
     const State& state = *state_;
@@ -323,7 +346,9 @@ bool VideoFrameReader::fillsCores(unsigned workers) const
 void VideoFrameReader::readAll(unsigned workers, const PictureSink& add)
 {
     State& state = *state_;
-    if (state.intraOnly && workers > 1)
+    if (state.stored)
+        state.readStored(workers, add);
+    else if (state.intraOnly && workers > 1)
         state.readOnWorkers(workers, add);
     else
         state.readInTurn(state.toSink(add));

@@ -31,6 +31,9 @@ public:
     std::int32_t height() const;
     // How the pictures are to be turned to be shown upright.
     Orientation orientation() const;
+    // Whether the frames are read where they lie in the file (uncompressed
+    // AVI), each worker reading its own, rather than copied out by the demuxer.
+    bool readsFramesInPlace() const;
 
     // The memory one more worker takes, in bytes: its decoder's picture, and
     // coded pictures of the file's average size (or the largest read so far),
