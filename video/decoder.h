@@ -2,7 +2,7 @@
 #pragma once
 
 #include "video/ffmpeg_raii.h"
-#include "video/padded_yuv420.h"
+#include "video/avi/padded_yuv420.h"
 
 #include <cstdint>
 #include <functional>

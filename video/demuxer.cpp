@@ -1,7 +1,5 @@
 #include "video/demuxer.h"
 
-#include "video/avi_index.h"
-#include "video/bit_fields.h"
 #include "video/limits.h"
 #include "video/logged_errors.h"
 
@@ -50,19 +48,6 @@ void setUpFFmpeg()
     throw std::runtime_error(readError != 0 ? std::strerror(readError) : "not a video file");
 }
 
-// The palette of a picture whose format carries none: each index read as a
-// grey level, the largest index white. FFmpeg would show every index black.
-std::vector<std::uint8_t> greyPalette(int bitsPerPixel)
-{
-    const std::uint32_t largest = (1u << bitsPerPixel) - 1;
-    std::vector<std::uint32_t> entries(AVPALETTE_COUNT, 0xFF000000u);
-    for (std::uint32_t index = 0; index <= largest; ++index)
-        entries[index] |= (index * 255 / largest) * 0x010101u;
-    std::vector<std::uint8_t> bytes(AVPALETTE_SIZE);
-    std::memcpy(bytes.data(), entries.data(), bytes.size());
-    return bytes;
-}
-
 }  // namespace
 
 Demuxer::Demuxer(const LocalFile& file)
@@ -73,32 +58,19 @@ Demuxer::Demuxer(const LocalFile& file)
     AVFormatContext* format = input_.format();
     if (isStillPictureFormat(format->iformat->name))
         throw std::runtime_error("not a video file");
-    avi_ = std::strcmp(format->iformat->name, "avi") == 0;
-    numbering_ = PositionNumbering(avi_);
-    // Without the parsers MJPEG and MPEG-4 chunks come out as they are stored,
-    // empty ones too, also at the end of the file; the decoders take them so.
-    if (avi_)
-        format->flags |= AVFMT_FLAG_NOPARSE | AVFMT_FLAG_NOFILLIN;
+    const bool avi = std::strcmp(format->iformat->name, "avi") == 0;
+    numbering_ = PositionNumbering(avi);
     // Some containers (MPEG-TS, NUT) do not state the picture size; a few
     // packets are decoded to learn it.
-    if (!avi_ && avformat_find_stream_info(format, nullptr) < 0)
+    if (!avi && avformat_find_stream_info(format, nullptr) < 0)
         throw std::runtime_error("not a video file");
     chooseStream();
-    if (!avi_)
+    if (avi) {
+        avi_.emplace(file, *format, *stream_);
+        palette_ = avi_->firstPalette();
+    } else {
         promisePackets();
-    if (avi_)
-        describeBitFields(file, *stream_);
-    // An AVI bitmap of 2 to 8 bits per pixel whose format has no colour
-    // table: FFmpeg hands its pictures no palette, and shows them black. Its
-    // indices are read as grey levels until a palette comes, which FFmpeg
-    // hands over with the first packet when the format has one. (1-bit
-    // pictures FFmpeg already shows black on white.)
-    const int bitsPerPixel = stream_->codecpar->bits_per_coded_sample;
-    if (avi_ && bitsPerPixel >= 2 && bitsPerPixel <= 8)
-        palette_ = greyPalette(bitsPerPixel);
-    if (avi_)
-        if (auto count = countAviIndex(file, stream_->index); count && count->trailingEmpty > 0)
-            emptyIndexEntries_ = {count->entries - count->trailingEmpty, count->entries};
+    }
 }
 
 void Demuxer::chooseStream()
@@ -115,9 +87,7 @@ void Demuxer::chooseStream()
     }
     if (!stream_)
         throw std::runtime_error("no video stream");
-    // In AVI, without this the demuxer hides empty chunks; with it each comes
-    // out as a packet of size 0 in its place.
-    stream_->discard = avi_ ? AVDISCARD_NONE : AVDISCARD_DEFAULT;
+    stream_->discard = AVDISCARD_DEFAULT;
 }
 
 // What the stream's index lists on opening, which MP4 and MOV make whole
@@ -173,11 +143,7 @@ bool Demuxer::readAhead()
         if (int error = av_read_frame(input_.format(), packet.get()); error < 0) {
             ended_ = true;
             readError_ = error == AVERROR_EOF ? 0 : error;
-            // After the last chunk, the index may record dropped frames that
-            // have no chunk: they are positions too.
-            end_ = numbering_.next();
-            if (end_ >= emptyIndexEntries_.first)
-                end_ = std::max(end_, emptyIndexEntries_.second);
+            end_ = avi_ ? avi_->end(numbering_.next()) : numbering_.next();
             return false;
         }
         if (packet->stream_index != stream_->index) {

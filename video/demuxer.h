@@ -4,6 +4,7 @@
 #pragma once
 
 #include "system/local_file.h"
+#include "video/avi/avi_stream.h"
 #include "video/ffmpeg_raii.h"
 #include "video/file_input.h"
 #include "video/position_numbering.h"
@@ -33,7 +34,9 @@ public:
 
     const AVStream& stream() const { return *stream_; }
     // Whether positions are AVI chunks, and the frame count the header's.
-    bool isAvi() const { return avi_; }
+    bool isAvi() const { return avi_.has_value(); }
+    // What is read of an AVI file beside the demuxer; none in other files.
+    const AviStream* avi() const { return avi_ ? &*avi_ : nullptr; }
 
     // The next coded picture, none after the last. Pictures shown come with
     // growing positions. A palette that a packet brings, an empty one too,
@@ -56,7 +59,7 @@ private:
     void attachPalette(AVPacket& packet);
 
     FileInput input_;
-    bool avi_ = false;
+    std::optional<AviStream> avi_;
     AVStream* stream_ = nullptr;
     PositionNumbering numbering_{false};
     std::deque<CodedPicture> ahead_;
@@ -66,6 +69,4 @@ private:
     int readError_ = 0;
     std::int64_t packetsRead_ = 0;
     std::int64_t packetsPromised_ = 0;
-    // The positions of the empty entries that end the AVI index, if any.
-    std::pair<std::int64_t, std::int64_t> emptyIndexEntries_ = {INT64_MAX, 0};
 };

@@ -110,8 +110,8 @@ VideoFrameReader::State::State(const LocalFile& file)
 {
     workers.push_back(std::make_unique<Worker>(demuxer.stream(), threadedDecoder ? 0 : 1));
     firstCoded = nextCoded();
-    if (firstCoded && demuxer.isAvi())
-        stored = StoredFrames::find(file, demuxer.stream(), *firstCoded);
+    if (firstCoded && demuxer.avi())
+        stored = StoredFrames::find(file, demuxer.avi()->headers(), demuxer.stream(), *firstCoded);
     if (firstCoded && !stored && !(firstPacket = PacketPtr(av_packet_clone(firstCoded->packet.get()))))
         throw std::bad_alloc();
 }

@@ -1,7 +1,10 @@
 #include "video/avi/chunk_walk.h"
 
 #include "system/local_file.h"
-#include "video/riff_chunks.h"
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
 
 #include <algorithm>
 #include <cstring>
@@ -44,23 +47,21 @@ bool isAsciiLetterOrDigit(unsigned char byte)
 
 }  // namespace
 
-std::optional<ChunkLayout> walkChunks(const LocalFile& file, int stream, std::int64_t most)
+std::optional<ChunkLayout> walkChunks(const LocalFile& file, RiffChunk movi, int stream, std::int64_t most)
 {
-    const std::optional<RiffChunk> riff = aviList(file);
-    const std::optional<RiffChunk> movi = riff ? findChunk(file, *riff, "movi") : std::nullopt;
     const std::int64_t fileSize = file.size();
-    if (!movi || stream < 0 || stream > 99 || fileSize < 0)
+    if (stream < 0 || stream > 99 || fileSize < 0)
         return std::nullopt;
     const unsigned char number[2] = {static_cast<unsigned char>('0' + stream / 10),
                                      static_cast<unsigned char>('0' + stream % 10)};
     HeaderWindow window(file);
     ChunkLayout layout;
-    std::int64_t offset = movi->offset;
+    std::int64_t offset = movi.offset;
     while (offset + 8 <= fileSize) {
         const unsigned char* header = window.at(offset, 12);
         if (!header && !(header = window.at(offset, 8)))
             return std::nullopt;
-        const std::uint32_t size = littleEndian32(header + 4);
+        const std::uint32_t size = AV_RL32(header + 4);
         if (header[0] > 127 || offset + 8 + std::int64_t(size) > fileSize)
             return std::nullopt;
         // The demuxer steps into every list, of whatever type. It knows no

@@ -4,6 +4,8 @@
 // reading their data.
 #pragma once
 
+#include "video/avi/riff_chunks.h"
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -22,10 +24,10 @@ struct ChunkLayout {
     std::int64_t chunks = 0;            // every chunk of the stream, empty ones too
 };
 
-// The layout of the chunks of the stream with the given number, reading no
-// more than `most` of them. None for a file where the demuxer would do
+// The layout of the chunks of the stream with the given number in the file's
+// movi list and after it, reading no more than `most` of them. None for a file where the demuxer would do
 // anything else than step from chunk to chunk: a chunk it would not know
 // (it would search the bytes for the next one), one that runs past the end of
 // the file, a palette change, another stream's chunk, or more chunks than
 // `most`.
-std::optional<ChunkLayout> walkChunks(const LocalFile& file, int stream, std::int64_t most);
+std::optional<ChunkLayout> walkChunks(const LocalFile& file, RiffChunk movi, int stream, std::int64_t most);

@@ -1,13 +1,12 @@
 #include "video/avi/stored_frames.h"
 
 #include "system/local_file.h"
-#include "video/avi_index.h"
 #include "video/fan_out.h"
-#include "video/riff_chunks.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/intreadwrite.h>
 }
 
 #include <algorithm>
@@ -101,12 +100,12 @@ std::vector<std::uint8_t> paletteOf(const AVPacket& packet)
 
 }  // namespace
 
-std::optional<StoredFrames> StoredFrames::find(const LocalFile& file, const AVStream& stream,
-                                               const CodedPicture& first)
+std::optional<StoredFrames> StoredFrames::find(const LocalFile& file, const AviHeaders& headers,
+                                               const AVStream& stream, const CodedPicture& first)
 {
-    if (stream.codecpar->codec_id != AV_CODEC_ID_RAWVIDEO)
+    if (stream.codecpar->codec_id != AV_CODEC_ID_RAWVIDEO || !headers.movi)
         return std::nullopt;
-    std::optional<ChunkLayout> layout = walkChunks(file, stream.index, mostChunks);
+    std::optional<ChunkLayout> layout = walkChunks(file, *headers.movi, stream.index, mostChunks);
     if (!layout || layout->pictures.empty())
         return std::nullopt;
     std::vector<StoredChunk>& pictures = layout->pictures;
@@ -125,7 +124,7 @@ std::optional<StoredFrames> StoredFrames::find(const LocalFile& file, const AVSt
     // between them by itself: where they differ, its first picture shows
     // which it chose, and only a first picture that the reading chunk after
     // chunk explains is taken.
-    const std::optional<AviIndexCount> count = countAviIndex(file, stream.index);
+    const std::optional<AviIndexCount>& count = headers.index;
     const std::int64_t end = endWithIndex(layout->chunks, count);
     const std::int64_t endAlongIndex = endWithIndex(alongIndex->end - alongIndex->first, count);
     const bool several = pictures.size() > 1;
@@ -182,7 +181,7 @@ void StoredFrames::readAll(unsigned workers, const EarliestFailure& failure, con
         }
         // The file may have changed since its chunks were walked.
         if (std::memcmp(bytes, id, 2) != 0 || bytes[2] != 'd' || (bytes[3] != 'b' && bytes[3] != 'c') ||
-            littleEndian32(bytes + 4) != chunk.size)
+            AV_RL32(bytes + 4) != chunk.size)
             return fail(position, 0);
         std::memset(bytes + wanted, 0, AV_INPUT_BUFFER_PADDING_SIZE);
 

@@ -1,16 +1,16 @@
-#include "video/avi_index.h"
+#include "video/avi/avi_index.h"
 
-#include "video/riff_chunks.h"
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-std::optional<AviIndexCount> countAviIndex(const LocalFile& file, int stream)
+std::optional<AviIndexCount> countAviIndex(const LocalFile& file, RiffChunk idx1, int stream)
 {
-    const std::optional<RiffChunk> riff = aviList(file);
-    const std::optional<RiffChunk> idx1 = riff ? findChunk(file, *riff, "idx1") : std::nullopt;
-    if (!idx1 || stream < 0 || stream > 99)
+    if (stream < 0 || stream > 99)
         return std::nullopt;
     // Video chunks of stream 3 are "03db" (uncompressed) or "03dc".
     const char number[2] = {char('0' + stream / 10), char('0' + stream % 10)};
@@ -18,17 +18,17 @@ std::optional<AviIndexCount> countAviIndex(const LocalFile& file, int stream)
     constexpr std::size_t entrySize = 16;
     std::vector<unsigned char> block(4096 * entrySize);
     AviIndexCount count;
-    const std::int64_t entries = idx1->size / entrySize;
+    const std::int64_t entries = idx1.size / entrySize;
     for (std::int64_t done = 0; done < entries;) {
         const std::size_t now = std::size_t(std::min<std::int64_t>(entries - done, 4096));
-        if (!readAt(file, block.data(), now * entrySize, idx1->offset + done * std::int64_t(entrySize)))
+        if (!readAt(file, block.data(), now * entrySize, idx1.offset + done * std::int64_t(entrySize)))
             return std::nullopt;
         for (std::size_t i = 0; i < now; ++i) {
             const unsigned char* entry = &block[i * entrySize];
             if (std::memcmp(entry, number, 2) != 0 || entry[2] != 'd' || (entry[3] != 'b' && entry[3] != 'c'))
                 continue;
             ++count.entries;
-            count.trailingEmpty = littleEndian32(entry + 12) == 0 ? count.trailingEmpty + 1 : 0;
+            count.trailingEmpty = AV_RL32(entry + 12) == 0 ? count.trailingEmpty + 1 : 0;
         }
         done += std::int64_t(now);
     }

@@ -1,10 +1,9 @@
-#include "video/bit_fields.h"
-
-#include "video/riff_chunks.h"
+#include "video/avi/bit_fields.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/intreadwrite.h>
 }
 
 #include <array>
@@ -28,21 +27,15 @@ struct BitmapFormat {
     std::optional<std::array<std::uint32_t, 3>> masks;  // red, green, blue
 };
 
-// The format of the video stream with the given number, from the strf chunk
-// of its strl list; none where the file does not hold one.
-std::optional<BitmapFormat> readFormat(const LocalFile& file, int stream)
+// What a strf chunk says; none where it is too short to say it.
+std::optional<BitmapFormat> readFormat(const std::vector<std::uint8_t>& bytes)
 {
-    const std::optional<RiffChunk> riff = aviList(file);
-    const std::optional<RiffChunk> headers = riff ? findChunk(file, *riff, "hdrl") : std::nullopt;
-    const std::optional<RiffChunk> streamList = headers ? findChunk(file, *headers, "strl", stream) : std::nullopt;
-    const std::optional<RiffChunk> strf = streamList ? findChunk(file, *streamList, "strf") : std::nullopt;
-    unsigned char bytes[52];
-    if (!strf || strf->size < 40 || !readAt(file, bytes, 40, strf->offset))
+    if (bytes.size() < 40)
         return std::nullopt;
-    BitmapFormat format{std::int32_t(littleEndian32(bytes + 8)) < 0, bytes[14] | bytes[15] << 8,
-                        littleEndian32(bytes + 16), std::nullopt};
-    if (strf->size >= 52 && readAt(file, bytes + 40, 12, strf->offset + 40))
-        format.masks = {littleEndian32(bytes + 40), littleEndian32(bytes + 44), littleEndian32(bytes + 48)};
+    BitmapFormat format{std::int32_t(AV_RL32(&bytes[8])) < 0, bytes[14] | bytes[15] << 8, AV_RL32(&bytes[16]),
+                        std::nullopt};
+    if (bytes.size() >= 52)
+        format.masks = {AV_RL32(&bytes[40]), AV_RL32(&bytes[44]), AV_RL32(&bytes[48])};
     return format;
 }
 
@@ -68,12 +61,12 @@ AVPixelFormat pixelFormatOf(const BitmapFormat& format)
 
 }  // namespace
 
-void describeBitFields(const LocalFile& file, AVStream& stream)
+void describeBitFields(const std::vector<std::uint8_t>& strf, AVStream& stream)
 {
     AVCodecParameters& parameters = *stream.codecpar;
     if (parameters.codec_id != AV_CODEC_ID_RAWVIDEO || parameters.codec_tag != bitFields)
         return;
-    const std::optional<BitmapFormat> format = readFormat(file, stream.index);
+    const std::optional<BitmapFormat> format = readFormat(strf);
     if (!format || format->compression != bitFields)
         return;
     parameters.format = pixelFormatOf(*format);

@@ -3,6 +3,8 @@
 // writers record only in the index, with no chunk in the file).
 #pragma once
 
+#include "video/avi/riff_chunks.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -13,6 +15,6 @@ struct AviIndexCount {
     std::int64_t trailingEmpty = 0;  // how many of them, at the end, are of size 0
 };
 
-// The count for the video stream with the given number; none when the file
-// has no idx1 index that can be read.
-std::optional<AviIndexCount> countAviIndex(const LocalFile& file, int stream);
+// The count for the video stream with the given number, from the file's idx1
+// chunk; none when it cannot be read.
+std::optional<AviIndexCount> countAviIndex(const LocalFile& file, RiffChunk idx1, int stream);

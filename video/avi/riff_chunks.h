@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <optional>
 
 class LocalFile;
@@ -15,14 +17,23 @@ struct RiffChunk {
     std::uint32_t size = 0;
 };
 
-std::uint32_t littleEndian32(const unsigned char* bytes);
-
 // Whether the file holds `size` bytes at `offset`, read into `buffer`.
 bool readAt(const LocalFile& file, void* buffer, std::size_t size, std::int64_t offset);
 
 // The data of the file's first RIFF list, of type 'AVI '; none in any other
 // file.
 std::optional<RiffChunk> aviList(const LocalFile& file);
+
+// A chunk inside a list with its id, or a list inside it with its type.
+struct NamedChunk {
+    char id[4];
+    RiffChunk chunk;
+    bool is(const char* name) const { return std::memcmp(id, name, 4) == 0; }
+};
+
+// Hands the chunks and lists inside a list to `visit` in order, as far as
+// they can be read, until it returns false.
+void forEachChunk(const LocalFile& file, RiffChunk list, const std::function<bool(const NamedChunk&)>& visit);
 
 // The chunk inside a list whose id is `id`, or the list inside it whose type
 // is `id` ("hdrl", "strl"), after `skip` others of that id; none when there

@@ -1,4 +1,4 @@
-#include "video/padded_yuv420.h"
+#include "video/avi/padded_yuv420.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
