@@ -93,16 +93,22 @@ void Demuxer::chooseStream()
 // What the stream's index lists on opening, which MP4 and MOV make whole
 // from the file's header, is what reading it must give; other containers
 // list only some packets there, or none. A file that states a frame count
-// must give a packet at least. FFmpeg's MOV reader gives up an index larger
-// than it may allocate, and then reads nothing without an error.
+// must give a packet at least.
+//
+// FFmpeg's MOV reader makes its index in one allocation, and rebuilds it for
+// an edit list in one that doubles as it grows; when one is refused (past
+// largestAllocation) it logs, and goes on with an index cut short or none,
+// which would average part of the file, or nothing, without an error. Of a
+// file that states more frames than a doubling array can surely hold, an
+// index shorter than the count may be such a one: the file fails.
 void Demuxer::promisePackets()
 {
+    constexpr std::int64_t mostIndexed = std::int64_t(largestAllocation / (2 * sizeof(AVIndexEntry)));
     packetsPromised_ = avformat_index_get_entries_count(stream_);
     const std::int64_t stated = stream_->nb_frames;
-    if (stated > 0 && packetsPromised_ == 0 &&
-        std::uint64_t(stated) > largestAllocation / sizeof(AVIndexEntry))
+    if (stated > mostIndexed && packetsPromised_ < stated)
         throw std::runtime_error("too many frames to index: " + std::to_string(stated) + " (at most " +
-                                 std::to_string(largestAllocation / sizeof(AVIndexEntry)) + ")");
+                                 std::to_string(mostIndexed) + ")");
     if (stated > 0)
         packetsPromised_ = std::max<std::int64_t>(packetsPromised_, 1);
 }

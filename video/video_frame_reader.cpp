@@ -5,10 +5,12 @@
 #include "video/demuxer.h"
 #include "video/earliest_failure.h"
 #include "video/fan_out.h"
+#include "video/frame_decoder.h"
 #include "video/frame_count.h"
 #include "video/picture_area.h"
 #include "video/picture_sizes.h"
 #include "video/picture_to_blue.h"
+#include "video/read_failure.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -27,46 +29,15 @@ extern "C" {
 
 namespace {
 
-// A run of frame positions that one picture, still to come out of a
-// decoder, is to fill.
-struct Slot {
-    std::int64_t position;
-    std::int64_t frames;
-};
-
-// A decoder and what goes with it; each worker thread has one.
-struct Worker {
-    Worker(const AVStream& stream, int threads) : decoder(stream, threads), toBlue(*stream.codecpar) {}
-    Decoder decoder;
-    PictureToBlue toBlue;
-    std::deque<Slot> slots;  // of the pictures sent and not yet out, in display order
-    bool primed = false;     // whether its decoder has seen the file's first coded picture
-};
-
 // The pixels of the pictures a worker is handed at a time, at least, in at
 // most so many pictures (which the queue holds a few batches of).
 constexpr std::int64_t pixelsPerBatch = std::int64_t(1) << 18;
 constexpr std::int64_t largestBatch = 256;
 
-// Why the frame at a position cannot be read, with FFmpeg's error where it
-// says more than that the data ended or did not fit (EINVAL, from decoders
-// given less than a picture).
-std::string cannotRead(std::int64_t position, const FrameCount& count, int error = 0)
-{
-    std::string message = "cannot read frame " + std::to_string(position) + count.ofAll();
-    if (error == AVERROR(ENOSYS))
-        return message + ": its pixel format cannot be converted";
-    if (error < 0 && error != AVERROR_EOF && error != AVERROR(EINVAL)) {
-        char text[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(error, text, sizeof text);
-        return message + ": " + text;
-    }
-    return message + " (damaged, or shorter than its header says)";
-}
-
 }  // namespace
 
 struct VideoFrameReader::State {
+    using Slot = FrameDecoder::Slot;
     using Delivery = std::function<void(unsigned worker, const AVFrame& picture, Slot slot)>;
 
     explicit State(const LocalFile& file);
@@ -78,7 +49,6 @@ struct VideoFrameReader::State {
     Delivery toSink(const PictureSink& add);
     void readInTurn(const Delivery& deliver);
     void readOnWorkers(unsigned workerCount, const PictureSink& add);
-    void prime(Worker& worker);
     void readStored(unsigned workerCount, const PictureSink& add);
     void cannotReadAt(std::int64_t position, int error = 0);
 
@@ -91,7 +61,7 @@ struct VideoFrameReader::State {
     // picture at once, and any decoder can take any packet.
     bool intraOnly = false;
     bool threadedDecoder = false;  // with FFmpeg's threads, for the cores there are
-    std::vector<std::unique_ptr<Worker>> workers;
+    std::vector<std::unique_ptr<FrameDecoder>> workers;
     std::optional<CodedPicture> firstCoded;  // read on opening, for its size
     PacketPtr firstPacket;                   // a copy of it, which primes each worker's decoder
     std::optional<StoredFrames> stored;      // uncompressed AVI frames read where they lie
@@ -108,7 +78,7 @@ VideoFrameReader::State::State(const LocalFile& file)
       threadedDecoder(decoderThreadsPayOff(*demuxer.stream().codecpar)),
       fileBytes(std::max<std::int64_t>(file.size(), 0))
 {
-    workers.push_back(std::make_unique<Worker>(demuxer.stream(), threadedDecoder ? 0 : 1));
+    workers.push_back(std::make_unique<FrameDecoder>(demuxer.stream(), threadedDecoder ? 0 : 1));
     firstCoded = nextCoded();
     if (firstCoded && demuxer.avi())
         stored = StoredFrames::find(file, demuxer.avi()->headers(), demuxer.stream(), *firstCoded);
@@ -134,28 +104,17 @@ std::optional<CodedPicture> VideoFrameReader::State::nextCoded()
 }
 
 // Sends a coded picture (null: the end) to a worker's decoder, and each
-// picture that comes out to `deliver` with the slot it fills.
+// picture that comes out to `deliver` with the slot it fills. A decoder of
+// pictures coded on their own gives each one at once; one that gave none has
+// lost it.
 void VideoFrameReader::State::feed(unsigned worker, const CodedPicture* coded, const Delivery& deliver)
 {
-    Worker& own = *workers[worker];
-    if (coded && coded->position)
-        own.slots.push_back({*coded->position, coded->repeats});
-    const int error = own.decoder.decode(coded ? coded->packet.get() : nullptr, [&](const AVFrame& picture) {
-        if (own.slots.empty())
-            return;  // a picture that no packet accounts for
-        const Slot slot = own.slots.front();
-        own.slots.pop_front();
-        deliver(worker, picture, slot);
-    });
-    // A decoder of pictures coded on their own gives each one at once; one
-    // that gave none has lost it.
-    if (own.slots.empty() || (error >= 0 && !(intraOnly && coded)))
-        return;
-    if (own.decoder.refusedPictureSize())
-        failure.record(own.slots.front().position, "picture larger than 2^25 pixels");
-    else
-        cannotReadAt(own.slots.front().position, error);
-    own.slots.clear();
+    const std::optional<FrameDecoder::Loss> loss = workers[worker]->send(
+        coded, intraOnly, [&](const AVFrame& picture, Slot slot) { deliver(worker, picture, slot); });
+    if (loss && loss->tooLarge)
+        failure.record(loss->position, "picture larger than 2^25 pixels");
+    else if (loss)
+        cannotReadAt(loss->position, loss->error);
 }
 
 // Drains a worker's decoder. In AVI every picture sent must have come out.
@@ -165,9 +124,8 @@ void VideoFrameReader::State::feed(unsigned worker, const CodedPicture* coded, c
 void VideoFrameReader::State::finish(unsigned worker, const Delivery& deliver)
 {
     feed(worker, nullptr, deliver);
-    Worker& own = *workers[worker];
-    if (!own.slots.empty() && demuxer.isAvi())
-        cannotReadAt(own.slots.front().position);
+    if (const std::optional<std::int64_t> unfilled = workers[worker]->unfilled(); unfilled && demuxer.isAvi())
+        cannotReadAt(*unfilled);
 }
 
 // The file may end before AVI's frame count, or before the frames its
@@ -193,7 +151,7 @@ void VideoFrameReader::State::deliver(unsigned worker, const AVFrame& picture, S
     // run to run.
     if (picture.decode_error_flags || (picture.flags & AV_FRAME_FLAG_CORRUPT))
         return cannotReadAt(slot.position, AVERROR_INVALIDDATA);
-    const BlueRows* blue = workers[worker]->toBlue.convert(picture, *area);
+    const BlueRows* blue = workers[worker]->toBlue().convert(picture, *area);
     if (!blue)
         return cannotReadAt(slot.position, AVERROR(ENOSYS));
     add(worker, *blue, countBinds ? std::min(slot.frames, count.frames - slot.position) : slot.frames);
@@ -225,7 +183,7 @@ void VideoFrameReader::State::readInTurn(const Delivery& deliver)
 void VideoFrameReader::State::readOnWorkers(unsigned workerCount, const PictureSink& add)
 {
     while (workers.size() < workerCount)
-        workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
+        workers.push_back(std::make_unique<FrameDecoder>(demuxer.stream(), 1));
     const Delivery deliverToSink = toSink(add);
     // Small pictures go to a worker several at a time: handing a batch over
     // takes tens of microseconds, as long as decoding and adding 100,000
@@ -249,8 +207,15 @@ void VideoFrameReader::State::readOnWorkers(unsigned workerCount, const PictureS
             return std::nullopt;
         return some;
     };
+    // A worker's decoder first decodes the file's first coded picture, for
+    // the state it leaves: decoders of pictures coded on their own may keep
+    // some from one picture to the next (MJPEG's tables, which a stream may
+    // carry in its first picture only, and the size it expects the pictures
+    // to have), and each worker's is to have what one decoder of the whole
+    // file would have had.
     const auto decode = [&](unsigned worker, std::vector<CodedPicture>& some) {
-        prime(*workers[worker]);
+        if (firstPacket)
+            workers[worker]->prime(*firstPacket);
         for (CodedPicture& coded : some)
             if (!coded.position || !failure.before(*coded.position))
                 feed(worker, &coded, deliverToSink);
@@ -264,27 +229,13 @@ void VideoFrameReader::State::readOnWorkers(unsigned workerCount, const PictureS
                                       [&](unsigned worker) { finish(worker, deliverToSink); });
 }
 
-// A worker's decoder first decodes the file's first coded picture, for the
-// state it leaves alone: decoders of pictures coded on their own may keep
-// some from one picture to the next (MJPEG's tables, which a stream may carry
-// in its first picture only, and the size it expects the pictures to have),
-// and each worker's decoder is to have what one decoder of the whole file
-// would have had.
-void VideoFrameReader::State::prime(Worker& worker)
-{
-    if (worker.primed || !firstPacket)
-        return;
-    worker.primed = true;
-    worker.decoder.decode(firstPacket.get(), [](const AVFrame&) {});
-}
-
 // Uncompressed AVI frames, read by the workers from where they lie in the
 // file, without the demuxer's copy of each chunk.
 void VideoFrameReader::State::readStored(unsigned workerCount, const PictureSink& add)
 {
     firstCoded.reset();  // read again by a worker, with the others
     while (workers.size() < workerCount)
-        workers.push_back(std::make_unique<Worker>(demuxer.stream(), 1));
+        workers.push_back(std::make_unique<FrameDecoder>(demuxer.stream(), 1));
     const Delivery deliverToSink = toSink(add);
     stored->readAll(
         workerCount, failure, [&](unsigned worker, const CodedPicture& coded) { feed(worker, &coded, deliverToSink); },
@@ -296,7 +247,7 @@ void VideoFrameReader::State::readStored(unsigned workerCount, const PictureSink
 
 void VideoFrameReader::State::cannotReadAt(std::int64_t position, int error)
 {
-    failure.record(position, cannotRead(position, count, error));
+    failure.record(position, cannotReadFrame(position, count, error));
 }
 
 VideoFrameReader::VideoFrameReader(const LocalFile& file) : state_(std::make_unique<State>(file)) {}
@@ -329,7 +280,7 @@ std::int64_t VideoFrameReader::workerMemory() const
     // as 8-bit 4:2:2, MJPEG's commonest.
     const std::int64_t pixels = std::int64_t(width()) * height();
     const int picture =
-        av_image_get_buffer_size(AVPixelFormat(state.workers[0]->decoder.pixelFormat()), width(), height(), 1);
+        av_image_get_buffer_size(AVPixelFormat(state.workers[0]->pixelFormat()), width(), height(), 1);
     // A header may claim more frames than the file holds, and a container
     // may state none: the first coded picture counts too.
     const std::int64_t average = state.count.frames > 0 ? state.fileBytes / state.count.frames : 0;
