@@ -6,6 +6,7 @@
 #include "video/earliest_failure.h"
 #include "video/fan_out.h"
 #include "video/frame_decoder.h"
+#include "video/jpeg_tables.h"
 #include "video/frame_count.h"
 #include "video/picture_area.h"
 #include "video/picture_sizes.h"
@@ -192,6 +193,11 @@ void VideoFrameReader::State::readOnWorkers(unsigned workerCount, const PictureS
     const std::int64_t pixels = std::max<std::int64_t>(std::int64_t(parameters.width) * parameters.height, 1);
     const auto batch = std::size_t(std::clamp<std::int64_t>(pixelsPerBatch / pixels, 1, largestBatch));
     bool ended = false;
+    // MJPEG pictures may leave out tables an earlier one gave, which another
+    // worker's decoder has seen.
+    std::optional<JpegTables> tables;
+    if (parameters.codec_id == AV_CODEC_ID_MJPEG)
+        tables.emplace();
     const auto next = [&]() -> std::optional<std::vector<CodedPicture>> {
         std::vector<CodedPicture> some;
         while (some.size() < batch && !ended && !failure.any()) {
@@ -201,6 +207,8 @@ void VideoFrameReader::State::readOnWorkers(unsigned workerCount, const PictureS
                 checkEnd();
                 break;
             }
+            if (tables)
+                tables->carryInto(coded->packet);
             some.push_back(std::move(*coded));
         }
         if (some.empty())
