@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+struct AVFormatContext;
 struct AVStream;
 
 struct CodedPicture {
@@ -33,6 +34,7 @@ public:
     explicit Demuxer(const LocalFile& file);
 
     const AVStream& stream() const { return *stream_; }
+    const AVFormatContext& format() const { return *input_.format(); }
     // Whether positions are AVI chunks, and the frame count the header's.
     bool isAvi() const { return avi_.has_value(); }
     // What is read of an AVI file beside the demuxer; none in other files.

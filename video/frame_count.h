@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+struct AVFormatContext;
 struct AVStream;
 
 struct FrameCount {
@@ -19,6 +20,6 @@ struct FrameCount {
 // says 0 (as a recorder that was killed or wrote to a pipe leaves it) or more
 // than 2^31 - 1 (0xFFFFFFFF: -1, "unknown", read as unsigned). Elsewhere the
 // count the container records (MP4's and MOV's samples, which may include
-// frames an edit list hides), else one reckoned from the duration. At most
-// 2^31 - 1.
-FrameCount statedFrameCount(const AVStream& stream, bool avi);
+// frames an edit list hides), else one reckoned from the stream's duration,
+// or the file's (Matroska records only the file's). At most 2^31 - 1.
+FrameCount statedFrameCount(const AVFormatContext& format, const AVStream& stream, bool avi);

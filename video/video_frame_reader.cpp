@@ -74,7 +74,7 @@ struct VideoFrameReader::State {
 };
 
 VideoFrameReader::State::State(const LocalFile& file)
-    : demuxer(file), count(statedFrameCount(demuxer.stream(), demuxer.isAvi())),
+    : demuxer(file), count(statedFrameCount(demuxer.format(), demuxer.stream(), demuxer.isAvi())),
       countBinds(demuxer.isAvi() && count.frames > 0), intraOnly(codesPicturesAlone(*demuxer.stream().codecpar)),
       threadedDecoder(decoderThreadsPayOff(*demuxer.stream().codecpar)),
       fileBytes(std::max<std::int64_t>(file.size(), 0))
