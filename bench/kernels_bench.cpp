@@ -50,7 +50,7 @@ void AccumulateFrame(benchmark::State& state)
     const std::vector<std::uint8_t> frame = someBytes(3 * pixels);
     PixelAccumulator accumulator(1080, 1920);
     for (auto _ : state) {
-        accumulator.add(BluePlane{frame.data(), 3, 3 * 1920, 1920, 1080}, repeats);
+        accumulator.add(BluePlane{frame.data(), 3, 3 * 1920, 1080, 1920}, repeats);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(std::int64_t(state.iterations() * frame.size()));

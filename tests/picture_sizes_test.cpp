@@ -18,7 +18,7 @@ TEST(PictureSizes, TheFirstChangeIsNamedWhateverOrderPicturesComeIn)
         EarliestFailure failure;
         std::set<std::pair<int, int>> averaged;
         for (int frame : order)
-            if (pictures.accept(frame, sizes[frame].first, sizes[frame].second, failure))
+            if (pictures.accept(frame, {sizes[frame].second, sizes[frame].first}, failure))
                 averaged.insert(sizes[frame]);
         EXPECT_EQ(failure.message(), "picture size changes from 4x4 to 8x4 at frame 2");
         EXPECT_EQ(averaged.size(), 1u);

@@ -20,7 +20,7 @@ std::vector<std::uint8_t> bgrRow(const std::vector<std::uint8_t>& blue)
 
 void add(PixelAccumulator& accumulator, const std::vector<std::uint8_t>& row, std::uint64_t repeats = 1)
 {
-    accumulator.add(BluePlane{row.data(), 3, std::ptrdiff_t(row.size()), std::int32_t(row.size() / 3), 1}, repeats);
+    accumulator.add(BluePlane{row.data(), 3, std::ptrdiff_t(row.size()), 1, std::int32_t(row.size() / 3)}, repeats);
 }
 
 std::vector<std::uint8_t> result(PixelAccumulator& accumulator) { return std::move(accumulator).average(); }
@@ -79,8 +79,8 @@ TEST(PixelAccumulator, TakesTheBlueByteOfEachPixelRowByRow)
     for (std::size_t i = 0; i < second.size(); i += 3)
         second[i] += 100;
     PixelAccumulator accumulator(2, 5);
-    accumulator.add(BluePlane{first.data(), 3, 16, 5, 2}, 1);
-    accumulator.add(BluePlane{second.data(), 3, 16, 5, 2}, 1);
+    accumulator.add(BluePlane{first.data(), 3, 16, 2, 5}, 1);
+    accumulator.add(BluePlane{second.data(), 3, 16, 2, 5}, 1);
     EXPECT_EQ(result(accumulator), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 }
 
@@ -122,7 +122,7 @@ TEST(PixelAccumulator, ThreadsAddingAtOnceGiveTheExactMean)
         for (int t = 0; t < threads; ++t)
             adders.emplace_back([&, t] {
                 for (int i = t; i < pictures; i += threads)
-                    sums.add(BluePlane{planes[i].data(), 1, width, width, height}, std::uint64_t(i % 3 + 1));
+                    sums.add(BluePlane{planes[i].data(), 1, width, height, width}, std::uint64_t(i % 3 + 1));
             });
     }
     std::vector<std::uint8_t> expected(width * height);

@@ -196,7 +196,7 @@ bool hasBlueKernel(const AVPixFmtDescriptor& format)
 }
 
 YuvBlue::YuvBlue(const AVFrame& picture, const AVPixFmtDescriptor& format, BlueFactors factors, PictureArea area)
-    : BlueRows(area.width, area.height), picture_(picture), format_(format), area_(area),
+    : BlueRows(area.height, area.width), picture_(picture), format_(format), area_(area),
       function_(factors.chromaAbove == factors.chroma && factors.redChroma == 0 ? rowFunction(format) : nullptr),
       factors_(factors)
 {

@@ -16,10 +16,10 @@ struct BlueRow {
 // a row is asked for.
 class BlueRows {
 public:
-    BlueRows(std::int32_t width, std::int32_t height) : width_(width), height_(height) {}
+    BlueRows(std::int32_t height, std::int32_t width) : height_(height), width_(width) {}
 
-    std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }
+    std::int32_t width() const { return width_; }
 
     // Row r, counted from the top. A row that is computed is written into
     // `scratch`, which has room for width() bytes, and comes with step 1.
@@ -29,8 +29,8 @@ protected:
     ~BlueRows() = default;
 
 private:
-    std::int32_t width_;
     std::int32_t height_;
+    std::int32_t width_;
 };
 
 // Blue bytes that lie in memory: the blue of the pixel in row r, counted from
@@ -38,9 +38,9 @@ private:
 // negative where the rows lie bottom-up in memory.
 class BluePlane final : public BlueRows {
 public:
-    BluePlane(const std::uint8_t* top, std::ptrdiff_t step, std::ptrdiff_t stride, std::int32_t width,
-              std::int32_t height)
-        : BlueRows(width, height), top_(top), step_(step), stride_(stride)
+    BluePlane(const std::uint8_t* top, std::ptrdiff_t step, std::ptrdiff_t stride, std::int32_t height,
+              std::int32_t width)
+        : BlueRows(height, width), top_(top), step_(step), stride_(stride)
     {
     }
 

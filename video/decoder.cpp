@@ -131,7 +131,7 @@ Decoder::Decoder(const AVStream& stream, int threads)
     if (parameters.codec_id == AV_CODEC_ID_RAWVIDEO)
         largestPicture_ = largestUncompressedPicture(*context_);
     if (parameters.codec_id == AV_CODEC_ID_RAWVIDEO && context_->pix_fmt == AV_PIX_FMT_YUV420P)
-        paddedPlanes_.emplace(context_->width, context_->height);
+        paddedPlanes_.emplace(context_->height, context_->width);
 }
 
 int Decoder::decode(const AVPacket* packet, const std::function<void(const AVFrame&)>& take)

@@ -4,16 +4,16 @@
 
 namespace {
 
-std::string sizeText(std::pair<int, int> size)
+std::string sizeText(PictureSize size)
 {
-    return std::to_string(size.first) + "x" + std::to_string(size.second);
+    return std::to_string(size.width) + "x" + std::to_string(size.height);
 }
 
 }  // namespace
 
-bool PictureSizes::accept(std::int64_t position, int width, int height, EarliestFailure& failure)
+bool PictureSizes::accept(std::int64_t position, PictureSize size, EarliestFailure& failure)
 {
-    std::pair later(position, std::pair(width, height));
+    std::pair later(position, size);
     std::lock_guard lock(mutex_);
     if (!size_) {
         position_ = position;
@@ -35,7 +35,7 @@ bool PictureSizes::accept(std::int64_t position, int width, int height, Earliest
     return !differed_;
 }
 
-std::optional<std::pair<int, int>> PictureSizes::size() const
+std::optional<PictureSize> PictureSizes::size() const
 {
     std::lock_guard lock(mutex_);
     return size_;

@@ -11,21 +11,27 @@
 #include <optional>
 #include <utility>
 
+struct PictureSize {
+    std::int32_t height;
+    std::int32_t width;
+    bool operator==(const PictureSize&) const = default;
+};
+
 class PictureSizes {
 public:
     // Takes the size of the picture at a frame position, from any thread.
     // Returns whether the picture may be averaged: not once any two pictures
     // have differed, which makes the file fail (the failure goes to
     // `failure`).
-    bool accept(std::int64_t position, int width, int height, EarliestFailure& failure);
+    bool accept(std::int64_t position, PictureSize size, EarliestFailure& failure);
 
     // The size of the earliest picture taken, none before the first.
-    std::optional<std::pair<int, int>> size() const;
+    std::optional<PictureSize> size() const;
 
 private:
     mutable std::mutex mutex_;
     // The earliest picture taken so far: its position and size.
     std::int64_t position_ = 0;
-    std::optional<std::pair<int, int>> size_;
+    std::optional<PictureSize> size_;
     bool differed_ = false;
 };

@@ -31,7 +31,7 @@ bool isJpegFormat(int format)
 // those of a pixel `step` bytes apart.
 BluePlane window(const std::uint8_t* top, std::ptrdiff_t step, std::ptrdiff_t stride, PictureArea area)
 {
-    return BluePlane{top + area.top * stride + area.left * step, step, stride, area.width, area.height};
+    return BluePlane{top + area.top * stride + area.left * step, step, stride, area.height, area.width};
 }
 
 // Pictures whose blue is a byte in place: RGB with 8-bit blue, and greyscale

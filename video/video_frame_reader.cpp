@@ -145,7 +145,7 @@ void VideoFrameReader::State::deliver(unsigned worker, const AVFrame& picture, S
     const std::optional<PictureArea> area = shownArea(picture);
     if (!area)
         return failure.record(slot.position, cropRefusal(picture) + " at frame " + std::to_string(slot.position));
-    if (!sizes.accept(slot.position, area->width, area->height, failure))
+    if (!sizes.accept(slot.position, {area->height, area->width}, failure))
         return;
     // A picture the decoder had to patch up (concealed errors, missing
     // references) holds guesses, which with frame threads may differ from
@@ -267,13 +267,13 @@ FrameCount VideoFrameReader::frameCount() const { return state_->count; }
 std::int32_t VideoFrameReader::width() const
 {
     const auto size = state_->sizes.size();
-    return size ? size->first : state_->demuxer.stream().codecpar->width;
+    return size ? size->width : state_->demuxer.stream().codecpar->width;
 }
 
 std::int32_t VideoFrameReader::height() const
 {
     const auto size = state_->sizes.size();
-    return size ? size->second : state_->demuxer.stream().codecpar->height;
+    return size ? size->height : state_->demuxer.stream().codecpar->height;
 }
 
 Orientation VideoFrameReader::orientation() const { return streamOrientation(state_->demuxer.stream()); }

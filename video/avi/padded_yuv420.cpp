@@ -8,7 +8,7 @@ extern "C" {
 
 #include <new>
 
-PaddedYuv420::PaddedYuv420(int width, int height)
+PaddedYuv420::PaddedYuv420(int height, int width)
     : width_(width), height_(height), chromaWidth_((width + 1) / 2), chromaHeight_((height + 1) / 2),
       paddedBytes_(std::int64_t(FFALIGN(width, 4)) * 2 * chromaHeight_ +
                    2 * std::int64_t(FFALIGN(chromaWidth_, 4)) * chromaHeight_),

@@ -11,7 +11,7 @@
 
 class PaddedYuv420 {
 public:
-    PaddedYuv420(int width, int height);
+    PaddedYuv420(int height, int width);
 
     // Whether a chunk of this many bytes holds a padded picture, one that
     // differs from the unpadded layout.
