@@ -46,7 +46,7 @@ GreyImage averageVideo(const std::string& fileName, const AverageOptions& option
     std::once_flag made;
     reader.readAll(workers, [&](unsigned, const BlueRows& blue, std::int64_t frames) {
         std::call_once(made, [&] { sums.emplace(blue.height(), blue.width()); });
-        sums->add(blue, std::uint64_t(frames));
+        sums->add(blue, frames);
         if (options.averaged)
             options.averaged(frames);
     });

@@ -25,12 +25,12 @@ PixelAccumulator::PixelAccumulator(std::int32_t height, std::int32_t width)
         bands_.emplace_back(top, std::min(rows, height_ - top), width_, maxima_.data() + top * width_);
 }
 
-void PixelAccumulator::add(const BlueRows& blue, std::uint64_t repeats)
+void PixelAccumulator::add(const BlueRows& blue, std::int64_t repeats)
 {
     std::vector<std::uint8_t> computedRow(width_);
     std::vector<bool> added(bands_.size());
     const auto addTo = [&](std::size_t b) {
-        bands_[b].sums.add(blue, repeats, computedRow.data());
+        bands_[b].sums.add(blue, std::uint64_t(repeats), computedRow.data());
         added[b] = true;
     };
     for (auto left = std::ptrdiff_t(bands_.size()); left > 0;) {

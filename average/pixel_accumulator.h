@@ -15,9 +15,9 @@ class PixelAccumulator {
 public:
     PixelAccumulator(std::int32_t height, std::int32_t width);
 
-    // Adds a picture of the accumulator's size that is shown `repeats` times
-    // in a row. Safe to call from several threads at once.
-    void add(const BlueRows& blue, std::uint64_t repeats);
+    // Adds a picture of the accumulator's size that is shown `repeats` (at
+    // least 1) times in a row. Safe to call from several threads at once.
+    void add(const BlueRows& blue, std::int64_t repeats);
 
     std::int32_t height() const { return std::int32_t(height_); }
     std::int32_t width() const { return std::int32_t(width_); }
