@@ -1,7 +1,8 @@
 # Wraps the CMake build: `make` builds, `make demo` shows the tool at work,
 # `make test` runs the tests, also built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, `make bench` the benchmarks, `make windows` and
-# `make test-windows` the Windows program and its tests under Wine.
+# `make test-windows` the Windows program and its tests under Wine, `make
+# test-arm64` the tests built for arm64 and run under QEMU.
 BUILD := build
 SANITIZED := build-sanitized
 FUZZ := build-fuzz
@@ -128,6 +129,13 @@ test-windows: windows all
 	$(call configure-windows,$(WINDOWS_TESTS),tests,)
 	cmake --build $(WINDOWS_TESTS) --target aviavg_tests
 	scripts/test-windows $(WINDOWS) $(WINDOWS_TESTS) $(BUILD) $(WINDOWS_ZIP)
+
+# The program and its tests cross-built for arm64 and run under QEMU, in a
+# Debian 13 chroot of its own (needs root), the demo clip's bitmap compared
+# with the x86-64 build's (scripts/check-arm64).
+.PHONY: test-arm64
+test-arm64: all
+	scripts/check-arm64 $(BUILD) -DAVIAVG_WERROR=$(WERROR)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZED) $(FUZZ) $(DEB_BUILD) $(DIST)

@@ -44,7 +44,10 @@ int main(int argc, char* argv[])
         return 2;
     }
     try {
-        ClipWriter writer(argv[1], width, height, ClipFormat{.encoder = "ffv1", .pixelFormat = "bgr0"});
+        // FFV1 version 1, the same file from every FFmpeg (from FFmpeg 8 the
+        // default is version 3).
+        ClipWriter writer(argv[1], width, height,
+                          ClipFormat{.encoder = "ffv1", .pixelFormat = "bgr0", .options = "level=1"});
         std::vector<std::uint8_t> picture(3 * width * height);
         for (int frame = 0; frame < frames; ++frame) {
             const int ballX = ballRadius + frame * ballStep;
