@@ -51,6 +51,7 @@ struct VideoFrameReader::State {
     void readInTurn(const Delivery& deliver);
     void readOnWorkers(unsigned workerCount, const PictureSink& add);
     void readStored(unsigned workerCount, const PictureSink& add);
+    void addWorkers(unsigned workerCount);
     void cannotReadAt(std::int64_t position, int error = 0);
 
     Demuxer demuxer;
@@ -82,7 +83,7 @@ VideoFrameReader::State::State(const LocalFile& file)
     workers.push_back(std::make_unique<FrameDecoder>(demuxer.stream(), threadedDecoder ? 0 : 1));
     firstCoded = nextCoded();
     if (firstCoded && demuxer.avi())
-        stored = StoredFrames::find(file, demuxer.avi()->headers(), demuxer.stream(), *firstCoded);
+        stored = StoredFrames::find(file, *demuxer.avi(), demuxer.stream(), *firstCoded);
     if (firstCoded && !stored && !(firstPacket = PacketPtr(av_packet_clone(firstCoded->packet.get()))))
         throw std::bad_alloc();
 }
@@ -183,8 +184,7 @@ void VideoFrameReader::State::readInTurn(const Delivery& deliver)
 // workers.
 void VideoFrameReader::State::readOnWorkers(unsigned workerCount, const PictureSink& add)
 {
-    while (workers.size() < workerCount)
-        workers.push_back(std::make_unique<FrameDecoder>(demuxer.stream(), 1));
+    addWorkers(workerCount);
     const Delivery deliverToSink = toSink(add);
     // Small pictures go to a worker several at a time: handing a batch over
     // takes tens of microseconds, as long as decoding and adding 100,000
@@ -242,8 +242,7 @@ void VideoFrameReader::State::readOnWorkers(unsigned workerCount, const PictureS
 void VideoFrameReader::State::readStored(unsigned workerCount, const PictureSink& add)
 {
     firstCoded.reset();  // read again by a worker, with the others
-    while (workers.size() < workerCount)
-        workers.push_back(std::make_unique<FrameDecoder>(demuxer.stream(), 1));
+    addWorkers(workerCount);
     const Delivery deliverToSink = toSink(add);
     stored->readAll(
         workerCount, failure, [&](unsigned worker, const CodedPicture& coded) { feed(worker, &coded, deliverToSink); },
@@ -251,6 +250,13 @@ void VideoFrameReader::State::readStored(unsigned workerCount, const PictureSink
         [&](std::int64_t position, int error) { cannotReadAt(position, error); });
     if (countBinds && stored->end() < count.frames)
         cannotReadAt(stored->end());
+}
+
+// Decoders of their own, on one thread each, for the workers after the first.
+void VideoFrameReader::State::addWorkers(unsigned workerCount)
+{
+    while (workers.size() < workerCount)
+        workers.push_back(std::make_unique<FrameDecoder>(demuxer.stream(), 1));
 }
 
 void VideoFrameReader::State::cannotReadAt(std::int64_t position, int error)

@@ -5,16 +5,12 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 std::optional<AviIndexCount> countAviIndex(const LocalFile& file, RiffChunk idx1, int stream)
 {
     if (stream < 0 || stream > 99)
         return std::nullopt;
-    // Video chunks of stream 3 are "03db" (uncompressed) or "03dc".
-    const char number[2] = {char('0' + stream / 10), char('0' + stream % 10)};
-
     constexpr std::size_t entrySize = 16;
     std::vector<unsigned char> block(4096 * entrySize);
     AviIndexCount count;
@@ -25,7 +21,7 @@ std::optional<AviIndexCount> countAviIndex(const LocalFile& file, RiffChunk idx1
             return std::nullopt;
         for (std::size_t i = 0; i < now; ++i) {
             const unsigned char* entry = &block[i * entrySize];
-            if (std::memcmp(entry, number, 2) != 0 || entry[2] != 'd' || (entry[3] != 'b' && entry[3] != 'c'))
+            if (!isVideoChunk(entry, stream))
                 continue;
             ++count.entries;
             count.trailingEmpty = AV_RL32(entry + 12) == 0 ? count.trailingEmpty + 1 : 0;

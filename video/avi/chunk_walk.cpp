@@ -52,8 +52,6 @@ std::optional<ChunkLayout> walkChunks(const LocalFile& file, RiffChunk movi, int
     const std::int64_t fileSize = file.size();
     if (stream < 0 || stream > 99 || fileSize < 0)
         return std::nullopt;
-    const unsigned char number[2] = {static_cast<unsigned char>('0' + stream / 10),
-                                     static_cast<unsigned char>('0' + stream % 10)};
     HeaderWindow window(file);
     ChunkLayout layout;
     std::int64_t offset = movi.offset;
@@ -79,11 +77,10 @@ std::optional<ChunkLayout> walkChunks(const LocalFile& file, RiffChunk movi, int
             offset += 12;
             continue;
         }
-        const bool ours = std::memcmp(header, number, 2) == 0;
         const bool skipped = isId(header, "JUNK") || isId(header, "idx1") || isId(header, "indx") ||
-                             (header[0] == 'i' && header[1] == 'x' && std::memcmp(header + 2, number, 2) == 0) ||
-                             (ours && header[2] == 'i' && header[3] == 'x');
-        const bool picture = ours && header[2] == 'd' && (header[3] == 'b' || header[3] == 'c');
+                             (header[0] == 'i' && header[1] == 'x' && isStreamNumber(header + 2, stream)) ||
+                             (isStreamNumber(header, stream) && header[2] == 'i' && header[3] == 'x');
+        const bool picture = isVideoChunk(header, stream);
         if (!skipped && !picture)
             return std::nullopt;
         if (picture) {

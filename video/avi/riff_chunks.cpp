@@ -8,6 +8,16 @@ extern "C" {
 
 #include <cstring>
 
+bool isStreamNumber(const unsigned char* digits, int stream)
+{
+    return stream >= 0 && stream <= 99 && digits[0] == '0' + stream / 10 && digits[1] == '0' + stream % 10;
+}
+
+bool isVideoChunk(const unsigned char* id, int stream)
+{
+    return isStreamNumber(id, stream) && id[2] == 'd' && (id[3] == 'b' || id[3] == 'c');
+}
+
 bool readAt(const LocalFile& file, void* buffer, std::size_t size, std::int64_t offset)
 {
     return file.readAt(buffer, size, offset) == std::int64_t(size);

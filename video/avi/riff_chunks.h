@@ -17,6 +17,14 @@ struct RiffChunk {
     std::uint32_t size = 0;
 };
 
+// Whether two characters are the number of the stream with the given number
+// (0 to 99), as chunk ids begin with it ("03db") or end with it ("ix03").
+bool isStreamNumber(const unsigned char* digits, int stream);
+
+// Whether a chunk id is that of a video chunk of the stream: "03db"
+// (uncompressed) or "03dc" for stream 3.
+bool isVideoChunk(const unsigned char* id, int stream);
+
 // Whether the file holds `size` bytes at `offset`, read into `buffer`.
 bool readAt(const LocalFile& file, void* buffer, std::size_t size, std::int64_t offset);
 

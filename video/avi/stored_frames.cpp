@@ -45,15 +45,6 @@ struct Reading {
     std::int64_t end = 0;
 };
 
-// The position after the last, as the demuxer reckons it: dropped frames
-// that only the index records after the last chunk count too.
-std::int64_t endWithIndex(std::int64_t end, const std::optional<AviIndexCount>& count)
-{
-    if (count && count->trailingEmpty > 0 && end >= count->entries - count->trailingEmpty)
-        return std::max(end, count->entries);
-    return end;
-}
-
 // Whether FFmpeg's index of the stream lists exactly the pictures the walk
 // found, at the same offsets, sizes and (from the stream's start) chunks; it
 // may also list empty chunks. Gives how the demuxer would number them if it
@@ -100,9 +91,10 @@ std::vector<std::uint8_t> paletteOf(const AVPacket& packet)
 
 }  // namespace
 
-std::optional<StoredFrames> StoredFrames::find(const LocalFile& file, const AviHeaders& headers,
-                                               const AVStream& stream, const CodedPicture& first)
+std::optional<StoredFrames> StoredFrames::find(const LocalFile& file, const AviStream& avi, const AVStream& stream,
+                                               const CodedPicture& first)
 {
+    const AviHeaders& headers = avi.headers();
     if (stream.codecpar->codec_id != AV_CODEC_ID_RAWVIDEO || !headers.movi)
         return std::nullopt;
     std::optional<ChunkLayout> layout = walkChunks(file, *headers.movi, stream.index, mostChunks);
@@ -124,9 +116,8 @@ std::optional<StoredFrames> StoredFrames::find(const LocalFile& file, const AviH
     // between them by itself: where they differ, its first picture shows
     // which it chose, and only a first picture that the reading chunk after
     // chunk explains is taken.
-    const std::optional<AviIndexCount>& count = headers.index;
-    const std::int64_t end = endWithIndex(layout->chunks, count);
-    const std::int64_t endAlongIndex = endWithIndex(alongIndex->end - alongIndex->first, count);
+    const std::int64_t end = avi.end(layout->chunks);
+    const std::int64_t endAlongIndex = avi.end(alongIndex->end - alongIndex->first);
     const bool several = pictures.size() > 1;
     const std::int64_t firstRepeats = several ? pictures[1].position : end;
     const std::int64_t firstRepeatsAlongIndex = several ? pictures[1].position - alongIndex->first : endAlongIndex;
@@ -161,7 +152,6 @@ void StoredFrames::readAll(unsigned workers, const EarliestFailure& failure, con
     // is read into again once the decoder has let go of the picture.
     const std::size_t capacity = 8 + std::size_t(pictures_[0].size) + AV_INPUT_BUFFER_PADDING_SIZE;
     std::vector<BufferPtr> buffers(workers);
-    const char id[2] = {char('0' + stream_ / 10), char('0' + stream_ % 10)};
 
     const auto read = [&](unsigned worker, std::size_t picture) {
         const StoredChunk& chunk = pictures_[picture];
@@ -180,8 +170,7 @@ void StoredFrames::readAll(unsigned workers, const EarliestFailure& failure, con
             got += std::size_t(now);
         }
         // The file may have changed since its chunks were walked.
-        if (std::memcmp(bytes, id, 2) != 0 || bytes[2] != 'd' || (bytes[3] != 'b' && bytes[3] != 'c') ||
-            AV_RL32(bytes + 4) != chunk.size)
+        if (!isVideoChunk(bytes, stream_) || AV_RL32(bytes + 4) != chunk.size)
             return fail(position, 0);
         std::memset(bytes + wanted, 0, AV_INPUT_BUFFER_PADDING_SIZE);
 

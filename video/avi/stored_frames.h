@@ -5,7 +5,7 @@
 // dropped frames and palette, so that decoding them gives the same pictures.
 #pragma once
 
-#include "video/avi/avi_headers.h"
+#include "video/avi/avi_stream.h"
 #include "video/avi/chunk_walk.h"
 #include "video/demuxer.h"
 #include "video/earliest_failure.h"
@@ -23,11 +23,11 @@ public:
     // The stream's frames, for an uncompressed stream whose chunks the file's
     // index and its chunks' headers agree on, all no larger than the first,
     // and where every way the demuxer may read them (chunk after chunk, or
-    // along the index) gives the same positions, as the file's headers
-    // (read once, avi_headers.h) and chunks show them. `first` is the demuxer's
+    // along the index) gives the same positions, as the stream's headers
+    // (avi_stream.h) and chunks show them. `first` is the demuxer's
     // first coded picture of the stream, as it read it. None for any other
     // stream: the demuxer reads it.
-    static std::optional<StoredFrames> find(const LocalFile& file, const AviHeaders& headers, const AVStream& stream,
+    static std::optional<StoredFrames> find(const LocalFile& file, const AviStream& avi, const AVStream& stream,
                                             const CodedPicture& first);
 
     // The position after the last, as the demuxer's end() gives it.
