@@ -13,10 +13,11 @@ namespace {
 constexpr int startOfImage = 0xD8, endOfImage = 0xD9, startOfScan = 0xDA;
 constexpr int quantisation = 0xDB, huffman = 0xC4;
 
-// Takes the tables a DQT or DHT segment's data holds, each as a segment of its
-// own; false where the data does not parse.
-bool splitTables(int marker, const std::uint8_t* data, std::size_t size,
-                 std::map<int, std::vector<std::uint8_t>>& into)
+using Table = JpegTables::Table;
+
+// Takes the tables a DQT or DHT segment's data holds; false where the data
+// does not parse.
+bool splitTables(int marker, const std::uint8_t* data, std::size_t size, std::vector<Table>& into)
 {
     for (std::size_t at = 0; at < size;) {
         std::size_t length = 0;
@@ -31,12 +32,9 @@ bool splitTables(int marker, const std::uint8_t* data, std::size_t size,
         }
         if (at + length > size)
             return false;
-        std::vector<std::uint8_t> segment = {0xFF, std::uint8_t(marker), 0, 0};
-        AV_WB16(&segment[2], unsigned(length + 2));
-        segment.insert(segment.end(), data + at, data + at + length);
         // A quantisation table by its number (whatever its precision), a
         // Huffman table by its class and number.
-        into[marker << 8 | (marker == quantisation ? data[at] & 0x0F : data[at])] = std::move(segment);
+        into.push_back({marker << 8 | (marker == quantisation ? data[at] & 0x0F : data[at]), data + at, length});
         at += length;
     }
     return true;
@@ -44,7 +42,7 @@ bool splitTables(int marker, const std::uint8_t* data, std::size_t size,
 
 // The tables a picture defines before its first scan; false for data that is
 // no JPEG picture, or whose headers do not parse.
-bool tablesOf(const AVPacket& packet, std::map<int, std::vector<std::uint8_t>>& tables)
+bool tablesOf(const AVPacket& packet, std::vector<Table>& tables)
 {
     const std::uint8_t* data = packet.data;
     const std::size_t size = std::size_t(packet.size);
@@ -75,19 +73,35 @@ bool tablesOf(const AVPacket& packet, std::map<int, std::vector<std::uint8_t>>& 
     return true;
 }
 
+// A table as a segment of its own: marker, length, the table.
+std::vector<std::uint8_t> segmentOf(const Table& table)
+{
+    std::vector<std::uint8_t> segment = {0xFF, std::uint8_t(table.key >> 8), 0, 0};
+    AV_WB16(&segment[2], unsigned(table.size + 2));
+    segment.insert(segment.end(), table.bytes, table.bytes + table.size);
+    return segment;
+}
+
+bool sameTable(const std::vector<std::uint8_t>& segment, const Table& table)
+{
+    return segment.size() == 4 + table.size && std::equal(table.bytes, table.bytes + table.size, segment.begin() + 4);
+}
+
 }  // namespace
 
 void JpegTables::carryInto(PacketPtr& packet)
 {
-    std::map<int, std::vector<std::uint8_t>> own;
-    if (!tablesOf(*packet, own))
+    own_.clear();
+    if (!tablesOf(*packet, own_))
         return;
     std::vector<std::uint8_t> missing;
     for (const auto& [key, segment] : tables_)
-        if (!own.contains(key))
+        if (std::none_of(own_.begin(), own_.end(), [key = key](const Table& table) { return table.key == key; }))
             missing.insert(missing.end(), segment.begin(), segment.end());
-    for (auto& [key, segment] : own)
-        tables_[key] = std::move(segment);
+    // Most streams repeat the same tables in every picture: kept as they are.
+    for (const Table& table : own_)
+        if (std::vector<std::uint8_t>& kept = tables_[table.key]; !sameTable(kept, table))
+            kept = segmentOf(table);
     if (missing.empty())
         return;
     PacketPtr carried(av_packet_alloc());

@@ -20,8 +20,16 @@ public:
     // A picture that defines every table it would be given is left as it is.
     void carryInto(PacketPtr& packet);
 
+    // A table where it lies in a picture: its key (the marker, and the
+    // table's class and number) and its bytes after the segment's length.
+    struct Table {
+        int key;
+        const std::uint8_t* bytes;
+        std::size_t size;
+    };
+
 private:
-    // Each table's segment on its own (marker, length, the table), by the
-    // marker and the table's class and number.
+    // Each table's segment on its own (marker, length, the table), by key.
     std::map<int, std::vector<std::uint8_t>> tables_;
+    std::vector<Table> own_;  // the current picture's, kept for its capacity
 };
