@@ -54,10 +54,12 @@ std::vector<std::uint8_t> withoutSegments(const std::vector<std::uint8_t>& jpeg,
     return kept;
 }
 
-void saveMjpegAvi(const std::filesystem::path& file, const std::vector<std::vector<std::uint8_t>>& jpegs)
+// An MJPEG AVI of the JPEG files, its header saying the given size.
+void saveMjpegAvi(const std::filesystem::path& file, const std::vector<std::vector<std::uint8_t>>& jpegs,
+                  int width = 640, int height = 480)
 {
     RiffAvi avi;
-    const int video = avi.addVideo({.width = 640, .height = 480, .codec = "MJPG"});
+    const int video = avi.addVideo({.width = width, .height = height, .codec = "MJPG"});
     for (const auto& jpeg : jpegs)
         avi.addChunk(video, jpeg);
     avi.save(file);
@@ -67,9 +69,10 @@ void saveMjpegAvi(const std::filesystem::path& file, const std::vector<std::vect
 
 // What a decoder keeps from one picture to the next holds on every worker
 // as it would for one decoder reading the whole file: tables that only the
-// first picture carries, or the first after a change, and the size of the first picture, against which a
-// smaller one is a change of size (a decoder that never saw the first would
-// take it for one field of an interlaced frame).
+// first picture carries, or the first after a change, and the size of the
+// first picture, against which a smaller one is a change of size (a decoder
+// that never saw the first would take it for one field of an interlaced
+// frame).
 TEST(Workers, EveryDecoderKnowsWhatTheFirstPictureSaid)
 {
     ScratchDirectory directory;
@@ -200,11 +203,7 @@ TEST(Workers, TheFirstFrameThatFailsIsNamedForAnyWorkers)
     auto jpegs = jpegFiles(directory / "frame.jpg", squares);
     for (std::size_t i : {5u, 9u})
         std::fill(jpegs[i].begin() + 2, jpegs[i].end(), 0x55);  // only the start marker is left
-    RiffAvi damaged;
-    const int video = damaged.addVideo({.width = 32, .height = 16, .codec = "MJPG"});
-    for (const auto& jpeg : jpegs)
-        damaged.addChunk(video, jpeg);
-    damaged.save(directory / "damaged.avi");
+    saveMjpegAvi(directory / "damaged.avi", jpegs, 32, 16);
 
     // A damaged stretch in MPEG-4: the decoder patches the pictures up, and
     // says so.
