@@ -6,6 +6,10 @@
 #include "tests/support/pictures.h"
 #include "tests/support/riff_avi.h"
 
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -81,10 +85,6 @@ TEST(HostileInput, AMovieThatGivesFewerFramesThanItListsFails)
     ScratchDirectory directory;
     writeClip(directory / "clip.mov", noisePictures(4, 4, 3), {.encoder = "rawvideo", .pixelFormat = "bgr24"});
     const std::vector<std::uint8_t> clip = readFile(directory / "clip.mov");
-    const auto putU32BigEndian = [](std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            bytes[at + std::size_t(i)] = std::uint8_t(value >> (24 - 8 * i));
-    };
     // The sample counts of stsz (sizes) and of stts's one entry (durations).
     const std::size_t sizes = findFourcc(clip, "stsz") + 12;
     const std::size_t durations = findFourcc(clip, "stts") + 12;
@@ -101,13 +101,13 @@ TEST(HostileInput, AMovieThatGivesFewerFramesThanItListsFails)
     for (const auto& c : cases) {
         std::vector<std::uint8_t> bytes = clip;
         for (std::size_t at : c.counts)
-            putU32BigEndian(bytes, at, c.count);
+            AV_WB32(&bytes[at], c.count);
         writeFile(directory / "lying.mov", bytes);
         EXPECT_EQ(failureOf(directory / "lying.mov"), c.reason);
     }
     // The samples' chunk put past the end of the file.
     std::vector<std::uint8_t> cut = clip;
-    putU32BigEndian(cut, findFourcc(clip, "stco") + 12, std::uint32_t(clip.size()));
+    AV_WB32(&cut[findFourcc(clip, "stco") + 12], std::uint32_t(clip.size()));
     writeFile(directory / "cut.mov", cut);
     EXPECT_EQ(failureOf(directory / "cut.mov"), "cannot read frame 0 of 3 (damaged, or shorter than its header says)");
 }
