@@ -17,7 +17,7 @@ enum class Pass { add, store };
 
 template <Pass pass, typename Sum>
 [[gnu::always_inline]] inline void passOverRun(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
-                                           std::size_t width, std::ptrdiff_t step, Sum repeats)
+                                               std::size_t width, std::ptrdiff_t step, Sum repeats)
 {
     for (std::size_t j = 0; j < width; ++j) {
         const std::uint8_t value = blue[step * std::ptrdiff_t(j)];
@@ -37,7 +37,7 @@ template <Pass pass, typename Sum>
 // multiplication.
 template <Pass pass, typename Sum>
 [[gnu::always_inline]] inline void passOverRow(Sum* sums, std::uint8_t* maxima, const std::uint8_t* blue,
-                                           std::size_t width, std::ptrdiff_t step, Sum repeats)
+                                               std::size_t width, std::ptrdiff_t step, Sum repeats)
 {
     if constexpr (sizeof(Sum) == 2)
         repeats = 1;

@@ -25,4 +25,7 @@ std::optional<FileIdentity> identify(const std::string& name, DWORD flags)
 
 std::optional<FileIdentity> identifyFile(const std::string& name) { return identify(name, 0); }
 
-std::optional<FileIdentity> identifyName(const std::string& name) { return identify(name, FILE_FLAG_OPEN_REPARSE_POINT); }
+std::optional<FileIdentity> identifyName(const std::string& name)
+{
+    return identify(name, FILE_FLAG_OPEN_REPARSE_POINT);
+}

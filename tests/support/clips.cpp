@@ -15,7 +15,8 @@ std::vector<std::vector<std::uint8_t>> jpegFiles(const std::filesystem::path& sc
 {
     std::vector<std::vector<std::uint8_t>> jpegs;
     for (const Picture& picture : pictures) {
-        writeClip(scratch, {picture}, {.encoder = "mjpeg", .pixelFormat = "yuvj420p", .options = options, .container = "mjpeg"});
+        writeClip(scratch, {picture},
+                  {.encoder = "mjpeg", .pixelFormat = "yuvj420p", .options = options, .container = "mjpeg"});
         jpegs.push_back(readFile(scratch));
     }
     return jpegs;
