@@ -35,32 +35,38 @@ TEST(FramesInPlace, EveryUncompressedLayoutGivesTheExactMeanOnAnyWorkers)
     };
     const std::vector<int> shown = {2, 3, 1, 2};  // the first after a dropped frame, the last before one
     ScratchDirectory directory;
-    for (const auto& layout : layouts) {
-        const auto pictures = noisePictures(5, 3, int(shown.size()), std::uint32_t(layout.format.bitCount));
-        RiffVideoStream format = layout.format;
-        format.width = 5;
-        format.height = 3;
-        RiffAvi avi;
-        const int video = avi.addVideo(format);
-        avi.addChunk(video, {});
-        std::vector<Picture> seen;
-        for (std::size_t i = 0; i < pictures.size(); ++i) {
-            avi.addChunk(video, bitmapRows(pictures[i], format.bitCount, format.topDown));
-            for (int drop = i == 0 ? 2 : 1; drop < shown[i]; ++drop)
-                avi.addChunk(video, {});
-            Picture picture = pictures[i];
-            for (std::size_t blue = 0; blue < picture.bgr.size(); blue += 3) {
-                std::uint8_t& value = picture.bgr[blue];
-                value = format.bitCount == 16 ? std::uint8_t((value & 0xF8) | value >> 5)
-                                              : format.palette.empty() ? value : std::uint8_t(255 - value);
+    // Rows padded to four bytes; and pictures large enough to go to the
+    // workers one at a time.
+    for (const auto& [width, height] : {std::pair{5, 3}, std::pair{854, 330}}) {
+        for (const auto& layout : layouts) {
+            const auto pictures =
+                noisePictures(width, height, int(shown.size()), std::uint32_t(layout.format.bitCount));
+            RiffVideoStream format = layout.format;
+            format.width = width;
+            format.height = height;
+            RiffAvi avi;
+            const int video = avi.addVideo(format);
+            avi.addChunk(video, {});
+            std::vector<Picture> seen;
+            for (std::size_t i = 0; i < pictures.size(); ++i) {
+                avi.addChunk(video, bitmapRows(pictures[i], format.bitCount, format.topDown));
+                for (int drop = i == 0 ? 2 : 1; drop < shown[i]; ++drop)
+                    avi.addChunk(video, {});
+                Picture picture = pictures[i];
+                for (std::size_t blue = 0; blue < picture.bgr.size(); blue += 3) {
+                    std::uint8_t& value = picture.bgr[blue];
+                    value = format.bitCount == 16 ? std::uint8_t((value & 0xF8) | value >> 5)
+                                                  : format.palette.empty() ? value : std::uint8_t(255 - value);
+                }
+                seen.push_back(picture);
             }
-            seen.push_back(picture);
+            const auto file = directory / "clip.avi";
+            avi.save(file);
+            EXPECT_TRUE(VideoFrameReader(LocalFile(file.string())).readsFramesInPlace()) << layout.name;
+            for (unsigned workers : {1u, 2u, 16u})
+                EXPECT_EQ(average(file, workers), expectedAverage(seen, shown))
+                    << layout.name << " " << width << " on " << workers;
         }
-        const auto file = directory / "clip.avi";
-        avi.save(file);
-        EXPECT_TRUE(VideoFrameReader(LocalFile(file.string())).readsFramesInPlace()) << layout.name;
-        for (unsigned workers : {1u, 2u, 16u})
-            EXPECT_EQ(average(file, workers), expectedAverage(seen, shown)) << layout.name << " on " << workers;
     }
 }
 

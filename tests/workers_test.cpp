@@ -56,7 +56,7 @@ std::vector<std::uint8_t> withoutSegments(const std::vector<std::uint8_t>& jpeg,
 
 // An MJPEG AVI of the JPEG files, its header saying the given size.
 void saveMjpegAvi(const std::filesystem::path& file, const std::vector<std::vector<std::uint8_t>>& jpegs,
-                  int width = 640, int height = 480)
+                  int width = 854, int height = 480)
 {
     RiffAvi avi;
     const int video = avi.addVideo({.width = width, .height = height, .codec = "MJPG"});
@@ -77,7 +77,7 @@ TEST(Workers, EveryDecoderKnowsWhatTheFirstPictureSaid)
 {
     ScratchDirectory directory;
     // Pictures large enough to go to the workers one at a time.
-    const auto pictures = movingSquarePictures(640, 480, 12);
+    const auto pictures = movingSquarePictures(854, 480, 12);
     // A fixed quantiser and the standard Huffman tables: the same tables in
     // every picture of each half, so that the abbreviated file, with tables
     // in the first picture of each half only, decodes as the whole one.
@@ -97,12 +97,12 @@ TEST(Workers, EveryDecoderKnowsWhatTheFirstPictureSaid)
         EXPECT_EQ(sameForAnyWorkers(directory / "abbreviated.avi", "tables in the first picture"), whole);
     }
 
-    const auto small = jpegFiles(directory / "frame.jpg", movingSquarePictures(320, 240, 1));
+    const auto small = jpegFiles(directory / "frame.jpg", movingSquarePictures(426, 240, 1));
     for (std::size_t changed : {1u, 5u}) {
         auto mixed = jpegs;
         mixed[changed] = small[0];
         saveMjpegAvi(directory / "mixed.avi", mixed);
-        const std::string expected = "picture size changes from 640x480 to 320x240 at frame " + std::to_string(changed);
+        const std::string expected = "picture size changes from 854x480 to 426x240 at frame " + std::to_string(changed);
         for (int run = 0; run < 3; ++run)
             for (unsigned workers : {1u, 2u, 16u})
                 EXPECT_EQ(failureOf(directory / "mixed.avi", workers), expected) << workers << " workers";
